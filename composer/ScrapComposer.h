@@ -1,0 +1,30 @@
+#pragma once
+
+#include <QString>
+#include <array>
+#include <optional>
+
+#include "ScrapView.h"
+
+inline constexpr int SlotCount = 45;
+inline constexpr int ComposeLimit = 26;
+
+// Style: 1, 2, or 0 when neither style button is selected.
+inline constexpr int NoStyle = 0;
+
+struct ScrapComposition {
+    std::optional<QString> CounterText;
+    // Entry i is empty or a picture path relative to AppDir ("\1\a.gif").
+    std::optional<std::array<QString, SlotCount>> SlotPictures;
+    QString Scrap;
+};
+
+// Pure: reads only the glyph catalogue.
+ScrapComposition ComposeScrap(const QString& text, int style);
+
+// Reads the window through the view, composes, applies the result in order
+// and writes scrap.htm. Failures (gui::RuntimeError) are not caught here.
+void RecomposeScrap(ScrapView& view);
+
+// Writes "scrap.htm" in the current working directory: the text and CR LF.
+void WriteScrapFile(const QString& text);

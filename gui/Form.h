@@ -1,0 +1,71 @@
+#pragma once
+
+#include <QHash>
+#include <QWidget>
+#include <functional>
+
+#include "gui/Design.h"
+
+namespace gui {
+
+class Timer;
+
+enum class Event { Click, DblClick, Change, Timer };
+
+// A window built from its design. Controls are children named after their
+// designer names; handlers are attached by control name and event and always
+// run through Dispatch, so no failure escapes into the event loop.
+class Form : public QWidget {
+    Q_OBJECT
+public:
+    explicit Form(const FormDesign& design, QWidget* parent = nullptr);
+    ~Form() override;
+
+    const FormDesign& Design() const { return design_; }
+
+    // The control of that designer name (and array index); throws
+    // RuntimeError when there is none or it is of another kind.
+    template <class T>
+    T& Control(const QString& name, int index = -1) const {
+        auto* found = qobject_cast<T*>(FindControl(name, index));
+        if (!found) ThrowNoControl(name, index);
+        return *found;
+    }
+    QObject* FindControl(const QString& name, int index = -1) const;
+
+    // Attaches a handler, named for reports as "<Control>_<Event>".
+    void On(const QString& control, Event event, std::function<void()> handler);
+    void On(const QString& control, int index, Event event, std::function<void()> handler);
+
+    // Shows the window (centred when its design says so) and gives the first
+    // focus to the first control in the tab order that can take it.
+    void Show();
+    // Shows modally with no owner; returns when the window is unloaded.
+    // Tests replace the modal loop through SetModalRunner.
+    void ShowModal();
+    // Unloads: closes and destroys the window, stopping its timers.
+    void Unload();
+
+    // The native window handle.
+    WId Hwnd();
+
+signals:
+    void Unloaded();
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    [[noreturn]] static void ThrowNoControl(const QString& name, int index);
+
+    FormDesign design_;
+    QHash<QString, QObject*> controls_;
+};
+
+// Test seam for ShowModal: runs instead of the nested event loop. It gets the
+// form, already shown and with the other windows blocked, and must return
+// once it has unloaded the form (or left it to be unloaded).
+using ModalRunner = std::function<void(Form&)>;
+void SetModalRunner(ModalRunner runner);  // empty: the real modal loop
+
+}  // namespace gui

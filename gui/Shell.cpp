@@ -1,0 +1,1 @@
+// Implementation to come.
