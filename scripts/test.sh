@@ -12,6 +12,6 @@ ctest --test-dir "$root/build" --output-on-failure -j"$jobs"
 ASAN_OPTIONS=detect_leaks=0 UBSAN_OPTIONS=print_stacktrace=1 \
     ctest --test-dir "$root/build-asan" --output-on-failure -j"$jobs" -LE no-sanitizer
 
-DURURIVE_TARGET=composer_fuzz "$root/scripts/setup.sh" "$root/build-fuzz" -DDURURIVE_FUZZ=ON -DDURURIVE_BENCH=OFF \
+DURURIVE_TARGET=composer_fuzz "$root/scripts/setup.sh" "$root/build-fuzz" -DDURURIVE_FUZZ=ON -DDURURIVE_SANITIZE=ON -DDURURIVE_BENCH=OFF \
     -DCMAKE_CXX_COMPILER=clang++
 ctest --test-dir "$root/build-fuzz" --output-on-failure -L fuzz

@@ -1,0 +1,63 @@
+#include "composer/ScrapComposer.h"
+
+#include "composer/GlyphCatalogue.h"
+#include "gui/core/AppDir.h"
+#include "gui/core/SequentialFile.h"
+
+namespace {
+
+int SelectedStyle(const ScrapView& view) {
+    if (view.Style1Selected()) return 1;
+    if (view.Style2Selected()) return 2;
+    return NoStyle;
+}
+
+void ShowSlots(ScrapView& view, const std::array<QString, SlotCount>& pictures) {
+    for (int slot = 0; slot < SlotCount; ++slot) view.ClearSlot(slot);
+    for (int slot = 0; slot < SlotCount; ++slot) {
+        if (!pictures[slot].isEmpty()) view.ShowSlotPicture(slot, gui::AppPath(pictures[slot]));
+    }
+}
+
+}  // namespace
+
+ScrapComposition ComposeScrap(const QString& text, int style) {
+    ScrapComposition result;
+    const qsizetype length = text.size();
+    if (length > ComposeLimit) return result;
+    result.CounterText = QString::number(20 - static_cast<int>(length));
+    if (style != 1 && style != 2) return result;
+
+    std::array<QString, SlotCount> pictures;
+    int cursor = -1;
+    for (QChar character : text) {
+        ++cursor;
+        const GlyphLookup glyph = GlyphCatalogue::Lookup(character.toLower(), style);
+        switch (glyph.kind) {
+            case GlyphKind::Glyph:
+                pictures[cursor] = glyph.picture;
+                result.Scrap += glyph.tag;
+                break;
+            case GlyphKind::LineBreak:
+                result.Scrap += glyph.tag;
+                break;
+            case GlyphKind::NoEntry:
+                --cursor;
+                break;
+        }
+    }
+    result.SlotPictures = pictures;
+    return result;
+}
+
+void RecomposeScrap(ScrapView& view) {
+    const QString text = view.InputText();
+    const int style = SelectedStyle(view);
+    const ScrapComposition composition = ComposeScrap(text, style);
+    if (composition.CounterText) view.SetCounter(*composition.CounterText);
+    if (composition.SlotPictures) ShowSlots(view, *composition.SlotPictures);
+    view.SetOutput(composition.Scrap);
+    WriteScrapFile(view.Output());
+}
+
+void WriteScrapFile(const QString& text) { gui::PrintLineToFile(QStringLiteral("scrap.htm"), text); }

@@ -1,0 +1,11 @@
+# Fails when BINARY needs a Qt library other than Qt Core.
+execute_process(COMMAND ldd ${BINARY} OUTPUT_VARIABLE libraries RESULT_VARIABLE rc)
+if(NOT rc EQUAL 0)
+  message(FATAL_ERROR "ldd ${BINARY} failed")
+endif()
+if(NOT libraries MATCHES "libQt6Core")
+  message(FATAL_ERROR "${BINARY} does not link Qt Core at all: ${libraries}")
+endif()
+if(libraries MATCHES "libQt6(Gui|Widgets)")
+  message(FATAL_ERROR "${BINARY} links Qt Gui or Widgets:\n${libraries}")
+endif()
