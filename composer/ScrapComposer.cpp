@@ -6,6 +6,9 @@
 
 namespace {
 
+// The counter shows how many of the input box's 20 characters are left.
+constexpr int InputBoxLimit = 20;
+
 int SelectedStyle(const ScrapView& view) {
     if (view.Style1Selected()) return 1;
     if (view.Style2Selected()) return 2;
@@ -14,6 +17,7 @@ int SelectedStyle(const ScrapView& view) {
 
 void ShowSlots(ScrapView& view, const std::array<QString, SlotCount>& pictures) {
     for (int slot = 0; slot < SlotCount; ++slot) view.ClearSlot(slot);
+    // Each picture is loaded from its file now; a failing load ends the run.
     for (int slot = 0; slot < SlotCount; ++slot) {
         if (!pictures[slot].isEmpty()) view.ShowSlotPicture(slot, gui::AppPath(pictures[slot]));
     }
@@ -25,7 +29,7 @@ ScrapComposition ComposeScrap(const QString& text, int style) {
     ScrapComposition result;
     const qsizetype length = text.size();
     if (length > ComposeLimit) return result;
-    result.CounterText = QString::number(20 - static_cast<int>(length));
+    result.CounterText = QString::number(InputBoxLimit - static_cast<int>(length));
     if (style != 1 && style != 2) return result;
 
     std::array<QString, SlotCount> pictures;

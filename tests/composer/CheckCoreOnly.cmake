@@ -1,11 +1,28 @@
-# Fails when BINARY needs a Qt library other than Qt Core.
-execute_process(COMMAND ldd ${BINARY} OUTPUT_VARIABLE libraries RESULT_VARIABLE rc)
+cmake_minimum_required(VERSION 3.25)
+# Fails when the composer's link closure (LINKS, one item a line) names Qt Gui
+# or Qt Widgets, or when BINARY, which links only the composer, loads them.
+set(forbidden "(Qt6?::|libQt6|Qt6)(Gui|Widgets)")
+
+if(NOT EXISTS "${LINKS}")
+  message(FATAL_ERROR "${LINKS} is missing: configure the project again")
+endif()
+file(STRINGS "${LINKS}" links)
+if(NOT "composer" IN_LIST links OR NOT "Qt6::Core" IN_LIST links)
+  message(FATAL_ERROR "${LINKS} does not show composer linking Qt6::Core:\n${links}")
+endif()
+foreach(link IN LISTS links)
+  if(link MATCHES "${forbidden}")
+    message(FATAL_ERROR "the composer target links ${link}; it may use Qt Core only")
+  endif()
+endforeach()
+
+execute_process(COMMAND ldd "${BINARY}" OUTPUT_VARIABLE libraries RESULT_VARIABLE rc)
 if(NOT rc EQUAL 0)
   message(FATAL_ERROR "ldd ${BINARY} failed")
 endif()
 if(NOT libraries MATCHES "libQt6Core")
-  message(FATAL_ERROR "${BINARY} does not link Qt Core at all: ${libraries}")
+  message(FATAL_ERROR "${BINARY} does not load Qt Core at all:\n${libraries}")
 endif()
 if(libraries MATCHES "libQt6(Gui|Widgets)")
-  message(FATAL_ERROR "${BINARY} links Qt Gui or Widgets:\n${libraries}")
+  message(FATAL_ERROR "${BINARY} loads Qt Gui or Widgets:\n${libraries}")
 endif()
