@@ -1,1 +1,409 @@
-// Implementation to come.
+#include "gui/Controls.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QContextMenuEvent>
+#include <QDropEvent>
+#include <QFocusEvent>
+#include <QInputMethodEvent>
+#include <QKeyEvent>
+#include <QMenu>
+#include <QMimeData>
+#include <QMouseEvent>
+#include <QPainter>
+#include <climits>
+
+namespace gui {
+
+namespace {
+
+Qt::Alignment ToQt(Alignment alignment) {
+    switch (alignment) {
+        case Alignment::Center: return Qt::AlignHCenter;
+        case Alignment::Right: return Qt::AlignRight;
+        case Alignment::Left: break;
+    }
+    return Qt::AlignLeft;
+}
+
+bool Inside(const QWidget& widget, const QMouseEvent& event) {
+    return widget.rect().contains(event.position().toPoint());
+}
+
+}  // namespace
+
+// ---- Label ----
+
+Label::Label(QWidget* parent) : QWidget(parent) { setFocusPolicy(Qt::NoFocus); }
+
+QString Label::Caption() const { return caption_; }
+
+void Label::SetCaption(const QString& caption) {
+    caption_ = caption;
+    update();
+}
+
+QColor Label::ForeColor() const { return foreColor_; }
+
+void Label::SetForeColor(const QColor& colour) {
+    foreColor_ = colour;
+    update();
+}
+
+void Label::SetBackColor(const QColor& colour) {
+    backColor_ = colour;
+    update();
+}
+
+void Label::SetBackStyle(BackStyle style) {
+    backStyle_ = style;
+    update();
+}
+
+void Label::SetAlignment(Alignment alignment) {
+    alignment_ = alignment;
+    update();
+}
+
+void Label::paintEvent(QPaintEvent*) {
+    QPainter painter(this);
+    if (backStyle_ == BackStyle::Opaque) painter.fillRect(rect(), backColor_);
+    painter.setPen(foreColor_);
+    painter.setFont(font());
+    painter.drawText(rect(), int(ToQt(alignment_) | Qt::AlignTop | Qt::TextWordWrap), caption_);
+}
+
+void Label::mousePressEvent(QMouseEvent* event) {
+    pressed_ = event->button() == Qt::LeftButton;
+}
+
+void Label::mouseReleaseEvent(QMouseEvent* event) {
+    const bool click = pressed_ && event->button() == Qt::LeftButton && Inside(*this, *event);
+    pressed_ = false;
+    if (click) emit Click();
+}
+
+// ---- TextBox ----
+
+TextBox::TextBox(QWidget* parent) : QLineEdit(parent) {
+    connect(this, &QLineEdit::textChanged, this, &TextBox::Change);
+}
+
+QString TextBox::Text() const { return text(); }
+
+void TextBox::SetText(const QString& text) {
+    setText(text);
+    setCursorPosition(0);
+}
+
+int TextBox::MaxLength() const { return maxLength_; }
+
+void TextBox::SetMaxLength(int length) { maxLength_ = length < 0 ? 0 : length; }
+
+int TextBox::Room(int replaced) const {
+    if (maxLength_ <= 0) return INT_MAX;
+    return std::max(0, maxLength_ - (int(text().size()) - replaced));
+}
+
+QString TextBox::Fitted(const QString& text, int replaced) const {
+    int room = Room(replaced);
+    if (room >= text.size()) return text;
+    // Never split a surrogate pair.
+    if (room > 0 && text.at(room - 1).isHighSurrogate()) --room;
+    return text.left(room);
+}
+
+void TextBox::PasteFitted(QClipboard::Mode mode) {
+    if (isReadOnly() || !isEnabled()) return;
+    const QString clip = QGuiApplication::clipboard()->text(mode);
+    const QString fitted = Fitted(clip, int(selectedText().size()));
+    if (fitted.isEmpty() && !hasSelectedText()) return;
+    insert(fitted);
+}
+
+void TextBox::keyPressEvent(QKeyEvent* event) {
+    if (event->matches(QKeySequence::Paste)) {
+        PasteFitted(QClipboard::Clipboard);
+        event->accept();
+        return;
+    }
+    const QString typed = event->text();
+    const bool inserts = !typed.isEmpty() && typed.at(0).isPrint() &&
+                         !(event->modifiers() & (Qt::ControlModifier | Qt::MetaModifier));
+    if (inserts && !isReadOnly() && Fitted(typed, int(selectedText().size())).size() < typed.size()) {
+        event->accept();  // refused: the box is full
+        return;
+    }
+    QLineEdit::keyPressEvent(event);
+}
+
+void TextBox::inputMethodEvent(QInputMethodEvent* event) {
+    const QString commit = event->commitString();
+    const QString fitted = Fitted(commit, int(selectedText().size()) + event->replacementLength());
+    if (fitted.size() == commit.size()) {
+        QLineEdit::inputMethodEvent(event);
+        return;
+    }
+    QInputMethodEvent cut(event->preeditString(), event->attributes());
+    cut.setCommitString(fitted, event->replacementStart(), event->replacementLength());
+    QLineEdit::inputMethodEvent(&cut);
+    event->accept();
+}
+
+void TextBox::mouseReleaseEvent(QMouseEvent* event) {
+    // On X11 the middle button pastes the selection; it must fit as well.
+    if (event->button() == Qt::MiddleButton && QGuiApplication::clipboard()->supportsSelection() &&
+        !isReadOnly()) {
+        deselect();
+        PasteFitted(QClipboard::Selection);
+        event->accept();
+        return;
+    }
+    QLineEdit::mouseReleaseEvent(event);
+}
+
+void TextBox::contextMenuEvent(QContextMenuEvent* event) {
+    QMenu* menu = createStandardContextMenu();
+    if (!menu) return;
+    menu->setAttribute(Qt::WA_DeleteOnClose);
+    for (QAction* action : menu->actions()) {
+        if (action->objectName() != QLatin1String("edit-paste")) continue;
+        disconnect(action, &QAction::triggered, nullptr, nullptr);
+        connect(action, &QAction::triggered, this, [this] { PasteFitted(QClipboard::Clipboard); });
+    }
+    menu->popup(event->globalPos());
+}
+
+void TextBox::dropEvent(QDropEvent* event) {
+    const QMimeData* data = event->mimeData();
+    if (isReadOnly() || !data || !data->hasText()) {
+        QLineEdit::dropEvent(event);
+        return;
+    }
+    // A text moved within the box leaves its old place.
+    const bool moveWithin = event->source() == this && event->dropAction() == Qt::MoveAction;
+    const QString dropped = data->text();
+    const QString fitted = Fitted(dropped, moveWithin ? int(selectedText().size()) : 0);
+    if (fitted.size() == dropped.size()) {
+        QLineEdit::dropEvent(event);
+        return;
+    }
+    if (fitted.isEmpty()) {
+        event->ignore();
+        return;
+    }
+    QMimeData cut;
+    cut.setText(fitted);
+    QDropEvent shortened(event->position(), event->possibleActions(), &cut, event->buttons(),
+                         event->modifiers(), event->type());
+    shortened.setDropAction(event->dropAction());
+    QLineEdit::dropEvent(&shortened);
+    event->setDropAction(shortened.dropAction());
+    event->setAccepted(shortened.isAccepted());
+}
+
+// ---- OptionButton ----
+
+OptionButton::OptionButton(QWidget* parent) : QRadioButton(parent) {
+    // The group is kept here rather than by Qt's auto-exclusivity, which
+    // would also take every unselected button out of the Tab order.
+    setAutoExclusive(false);
+    setFocusPolicy(Qt::StrongFocus);
+    connect(this, &QAbstractButton::clicked, this, [this] {
+        if (!selectedByClick_) return;
+        selectedByClick_ = false;
+        emit Click();
+    });
+}
+
+bool OptionButton::Value() const { return isChecked(); }
+
+void OptionButton::SetValue(bool value) {
+    if (!value) {
+        setChecked(false);
+        return;
+    }
+    if (isChecked()) return;
+    Select();
+    emit Click();
+}
+
+void OptionButton::TakeFocus() {
+    setFocus(Qt::TabFocusReason);
+    // While the window is not active Qt only remembers the focus; the
+    // button takes it all the same.
+    if (!isChecked()) {
+        Select();
+        emit Click();
+    }
+}
+
+QList<OptionButton*> OptionButton::Group() const {
+    QList<OptionButton*> group;
+    QWidget* form = window();
+    for (QWidget* widget = form->nextInFocusChain(); widget && widget != form;
+         widget = widget->nextInFocusChain()) {
+        if (auto* button = qobject_cast<OptionButton*>(widget)) group.append(button);
+    }
+    return group;
+}
+
+void OptionButton::Select() {
+    for (OptionButton* other : Group()) {
+        if (other != this && other->isChecked()) other->setChecked(false);
+    }
+    setChecked(true);
+}
+
+void OptionButton::nextCheckState() {
+    // A click selects; it never clears a selected button.
+    if (isChecked()) return;
+    Select();
+    selectedByClick_ = true;
+}
+
+void OptionButton::focusInEvent(QFocusEvent* event) {
+    QRadioButton::focusInEvent(event);
+    // A mouse press is followed by its click; every other way of taking the
+    // focus selects the button at once.
+    if (event->reason() == Qt::MouseFocusReason || isChecked()) return;
+    Select();
+    emit Click();
+}
+
+void OptionButton::MoveInGroup(int step) {
+    QList<OptionButton*> group = Group();
+    group.removeIf([this](OptionButton* button) {
+        return button != this && (!button->isEnabled() || !button->isVisibleTo(window()));
+    });
+    if (group.size() < 2) return;
+    const qsizetype here = group.indexOf(const_cast<OptionButton*>(this));
+    const qsizetype next = (here + step + group.size()) % group.size();
+    group[next]->setFocus(step > 0 ? Qt::TabFocusReason : Qt::BacktabFocusReason);
+}
+
+void OptionButton::keyPressEvent(QKeyEvent* event) {
+    switch (event->key()) {
+        case Qt::Key_Up:
+        case Qt::Key_Left:
+            MoveInGroup(-1);
+            event->accept();
+            return;
+        case Qt::Key_Down:
+        case Qt::Key_Right:
+            MoveInGroup(+1);
+            event->accept();
+            return;
+        default:
+            QRadioButton::keyPressEvent(event);
+    }
+}
+
+// ---- CommandButton ----
+
+CommandButton::CommandButton(QWidget* parent) : QPushButton(parent) {
+    setAutoDefault(false);
+    setFocusPolicy(Qt::StrongFocus);
+    connect(this, &QAbstractButton::clicked, this, &CommandButton::Click);
+}
+
+void CommandButton::SetBackColor(const QColor& colour) {
+    QPalette palette = this->palette();
+    palette.setColor(QPalette::Button, colour);
+    palette.setColor(QPalette::Window, colour);
+    setPalette(palette);
+}
+
+// ---- Image ----
+
+Image::Image(QWidget* parent) : QWidget(parent) { setFocusPolicy(Qt::NoFocus); }
+
+const Picture& Image::GetPicture() const { return picture_; }
+
+void Image::SetPicture(const Picture& picture) {
+    picture_ = picture;
+    if (!picture_.IsEmpty()) resize(picture_.Size());
+    update();
+}
+
+void Image::paintEvent(QPaintEvent*) {
+    if (picture_.IsEmpty()) return;
+    QPainter painter(this);
+    painter.drawPixmap(0, 0, picture_.Pixmap());
+}
+
+void Image::mousePressEvent(QMouseEvent* event) { pressed_ = event->button() == Qt::LeftButton; }
+
+void Image::mouseReleaseEvent(QMouseEvent* event) {
+    const bool click = pressed_ && event->button() == Qt::LeftButton && Inside(*this, *event);
+    pressed_ = false;
+    if (click) emit Click();
+}
+
+void Image::mouseDoubleClickEvent(QMouseEvent* event) {
+    // The second press of a double click is no new click.
+    pressed_ = false;
+    if (event->button() == Qt::LeftButton) emit DblClick();
+}
+
+// ---- Shape ----
+
+Shape::Shape(QWidget* parent) : QWidget(parent) {
+    setAttribute(Qt::WA_TransparentForMouseEvents);
+    setFocusPolicy(Qt::NoFocus);
+}
+
+void Shape::SetBorderColor(const QColor& colour) {
+    borderColor_ = colour;
+    update();
+}
+
+void Shape::paintEvent(QPaintEvent*) {
+    QPainter painter(this);
+    painter.setPen(QPen(borderColor_, 1));
+    painter.setBrush(Qt::NoBrush);
+    painter.drawRect(0, 0, width() - 1, height() - 1);
+}
+
+// ---- Frame ----
+
+Frame::Frame(QWidget* parent) : QWidget(parent) {
+    setAutoFillBackground(true);
+    setFocusPolicy(Qt::NoFocus);
+}
+
+void Frame::SetBackColor(const QColor& colour) {
+    QPalette palette = this->palette();
+    palette.setColor(QPalette::Window, colour);
+    setPalette(palette);
+}
+
+// ---- Timer ----
+
+Timer::Timer(QObject* parent) : QObject(parent) {
+    connect(&timer_, &QTimer::timeout, this, &Timer::Tick);
+}
+
+int Timer::Interval() const { return timer_.interval(); }
+
+void Timer::SetInterval(int milliseconds) {
+    timer_.setInterval(std::max(0, milliseconds));
+    Restart();
+}
+
+bool Timer::Enabled() const { return enabled_; }
+
+void Timer::SetEnabled(bool enabled) {
+    enabled_ = enabled;
+    Restart();
+}
+
+// A timer runs while it is enabled and its interval is not 0.
+void Timer::Restart() {
+    if (enabled_ && timer_.interval() > 0)
+        timer_.start();
+    else
+        timer_.stop();
+}
+
+}  // namespace gui

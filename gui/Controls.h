@@ -3,6 +3,7 @@
 // The controls a Form builds from its design. Each is a Qt widget whose
 // objectName is its designer name (array members: "Image3_0" and so on).
 
+#include <QClipboard>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -10,10 +11,14 @@
 #include <QTimer>
 #include <QWidget>
 
+#include "gui/Design.h"
 #include "gui/Picture.h"
 
 namespace gui {
 
+// A caption laid out inside the label's fixed box, wrapped at word breaks
+// and cut off at the box's edges. Opaque labels fill the box with their back
+// colour; transparent ones show what lies behind.
 class Label : public QWidget {
     Q_OBJECT
 public:
@@ -22,12 +27,29 @@ public:
     void SetCaption(const QString& caption);
     QColor ForeColor() const;
     void SetForeColor(const QColor& colour);
+    void SetBackColor(const QColor& colour);
+    void SetBackStyle(BackStyle style);
+    void SetAlignment(Alignment alignment);
 signals:
     void Click();
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+
+private:
+    QString caption_;
+    QColor foreColor_ = Qt::black;
+    QColor backColor_ = Qt::white;
+    BackStyle backStyle_ = BackStyle::Opaque;
+    Alignment alignment_ = Alignment::Left;
+    bool pressed_ = false;
 };
 
 // A text box whose MaxLength binds only what the user types, pastes or drops;
 // SetText may set any length. Change is raised on every change of the text.
+// A text set by SetText shows its beginning.
 class TextBox : public QLineEdit {
     Q_OBJECT
 public:
@@ -38,32 +60,67 @@ public:
     void SetMaxLength(int length);  // 0: no limit
 signals:
     void Change();
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override;
+    void inputMethodEvent(QInputMethodEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void contextMenuEvent(QContextMenuEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
+
+private:
+    // Characters the user may still add in place of the selection.
+    int Room(int replaced) const;
+    QString Fitted(const QString& text, int replaced) const;
+    void PasteFitted(QClipboard::Mode mode);
+
+    int maxLength_ = 0;
 };
 
 // One group per form: selecting one clears the others. SetValue(true)
 // selects, clears the others and raises Click before it returns. A button
 // that takes the keyboard focus (Tab, arrow keys, first focus) becomes
-// selected and raises Click.
+// selected and raises Click. Click is raised only when the button becomes
+// selected, never for a button that already was.
 class OptionButton : public QRadioButton {
     Q_OBJECT
 public:
     explicit OptionButton(QWidget* parent = nullptr);
     bool Value() const;
     void SetValue(bool value);
+    // Takes the keyboard focus as the Tab key gives it, selecting the button,
+    // also while the window is not yet active (the first focus at showing).
+    void TakeFocus();
 signals:
     void Click();
+
+protected:
+    void focusInEvent(QFocusEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void nextCheckState() override;
+
+private:
+    QList<OptionButton*> Group() const;
+    void Select();
+    void MoveInGroup(int step);
+
+    bool selectedByClick_ = false;
 };
 
+// Command buttons are drawn in their back colour with a centred caption;
+// none is the default or cancel button unless the design says so.
 class CommandButton : public QPushButton {
     Q_OBJECT
 public:
     explicit CommandButton(QWidget* parent = nullptr);
+    void SetBackColor(const QColor& colour);
 signals:
     void Click();
 };
 
 // Unstretched: takes the size of its picture at its Left and Top; shows
 // nothing while it holds no picture; transparent pixels show what lies behind.
+// A double click raises Click once, then DblClick.
 class Image : public QWidget {
     Q_OBJECT
 public:
@@ -73,6 +130,16 @@ public:
 signals:
     void Click();
     void DblClick();
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
+
+private:
+    Picture picture_;
+    bool pressed_ = false;
 };
 
 // A thin rectangle outline, transparent inside, drawn over what it touches;
@@ -81,12 +148,21 @@ class Shape : public QWidget {
     Q_OBJECT
 public:
     explicit Shape(QWidget* parent = nullptr);
+    QColor BorderColor() const { return borderColor_; }
+    void SetBorderColor(const QColor& colour);
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+
+private:
+    QColor borderColor_ = Qt::black;
 };
 
 class Frame : public QWidget {
     Q_OBJECT
 public:
     explicit Frame(QWidget* parent = nullptr);
+    void SetBackColor(const QColor& colour);
 };
 
 // Raises Timer every Interval milliseconds while its form is loaded.
@@ -100,6 +176,12 @@ public:
     void SetEnabled(bool enabled);
 signals:
     void Tick();
+
+private:
+    void Restart();
+
+    QTimer timer_;
+    bool enabled_ = true;
 };
 
 }  // namespace gui

@@ -7,6 +7,7 @@
 // widgets.
 
 #include <QColor>
+#include <QFont>
 #include <QString>
 #include <optional>
 #include <vector>
@@ -28,7 +29,12 @@ struct Font {
     double points = 8.0;
     bool bold = false;
     bool underline = false;
+    // The installed face: "MS Sans Serif" and "Arial" become "Liberation Sans".
+    QFont ToQFont() const;
 };
+
+// The window's default font, used by every control that sets none.
+Font DefaultFont();
 
 enum class ControlKind { Label, TextBox, OptionButton, CommandButton, Image, Shape, Frame, Timer };
 enum class BackStyle { Transparent, Opaque };

@@ -1,1 +1,46 @@
-// Implementation to come.
+#include "gui/Dispatch.h"
+
+#include <QApplication>
+#include <QMessageBox>
+#include <QWidget>
+
+#include "gui/core/RuntimeError.h"
+
+namespace gui {
+
+namespace {
+
+ErrorReporter& Reporter() {
+    static ErrorReporter reporter;
+    return reporter;
+}
+
+void Report(const QString& handlerName, const QString& message) {
+    if (Reporter()) {
+        Reporter()(handlerName, message);
+        return;
+    }
+    QMessageBox box(QMessageBox::Critical, QApplication::applicationDisplayName(),
+                    QStringLiteral("%1\n\n(in %2)").arg(message, handlerName), QMessageBox::Ok,
+                    QApplication::activeWindow());
+    box.setObjectName(QStringLiteral("RuntimeErrorReport"));
+    box.exec();
+}
+
+}  // namespace
+
+void Dispatch(const QString& handlerName, const std::function<void()>& handler) {
+    try {
+        handler();
+    } catch (const RuntimeError& error) {
+        Report(handlerName, error.Message());
+    } catch (const std::exception& error) {
+        Report(handlerName, QString::fromLocal8Bit(error.what()));
+    } catch (...) {
+        Report(handlerName, QStringLiteral("An unknown failure"));
+    }
+}
+
+void SetErrorReporter(ErrorReporter reporter) { Reporter() = std::move(reporter); }
+
+}  // namespace gui

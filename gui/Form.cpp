@@ -1,1 +1,322 @@
-// Implementation to come.
+#include "gui/Form.h"
+
+#include <QCloseEvent>
+#include <QEventLoop>
+#include <QGuiApplication>
+#include <QPointer>
+#include <QScreen>
+#include <QShortcut>
+#include <algorithm>
+
+#include "gui/Controls.h"
+#include "gui/Dispatch.h"
+#include "gui/Picture.h"
+#include "gui/core/RuntimeError.h"
+
+namespace gui {
+
+namespace {
+
+ModalRunner& Runner() {
+    static ModalRunner runner;
+    return runner;
+}
+
+QString Key(const QString& name, int index) {
+    return index < 0 ? name : name + QLatin1Char('_') + QString::number(index);
+}
+
+QString EventName(Event event) {
+    switch (event) {
+        case Event::Click: return QStringLiteral("Click");
+        case Event::DblClick: return QStringLiteral("DblClick");
+        case Event::Change: return QStringLiteral("Change");
+        case Event::Timer: return QStringLiteral("Timer");
+    }
+    return QStringLiteral("Event");
+}
+
+Qt::WindowFlags FlagsFor(const FormDesign& design) {
+    Qt::WindowFlags flags = design.borderStyle == BorderStyle::FixedDialog ? Qt::Dialog : Qt::Window;
+    flags |= Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+             Qt::WindowCloseButtonHint;
+    if (design.minButton) flags |= Qt::WindowMinimizeButtonHint;
+    if (design.maxButton) flags |= Qt::WindowMaximizeButtonHint;
+    return flags;
+}
+
+QRect Pixels(const ControlDesign& control) {
+    return QRect(TwipsToPixels(control.left), TwipsToPixels(control.top), TwipsToPixels(control.width),
+                 TwipsToPixels(control.height));
+}
+
+QColor ColourOr(const std::optional<Colour>& colour, const QColor& fallback) {
+    return colour ? colour->ToQColor() : fallback;
+}
+
+bool Windowed(const QWidget* widget) {
+    return qobject_cast<const TextBox*>(widget) || qobject_cast<const OptionButton*>(widget) ||
+           qobject_cast<const CommandButton*>(widget);
+}
+
+void StyleTextBox(TextBox& box, const ControlDesign& control) {
+    box.SetMaxLength(control.maxLength);
+    box.SetText(control.caption);
+    box.setEnabled(control.enabled);
+    QPalette palette = box.palette();
+    const QColor base = ColourOr(control.backColor, Colour::System(5).ToQColor());
+    const QColor text = ColourOr(control.foreColor, Colour::System(8).ToQColor());
+    for (QPalette::ColorGroup group : {QPalette::Active, QPalette::Inactive, QPalette::Disabled})
+        palette.setColor(group, QPalette::Base, base);
+    palette.setColor(QPalette::Active, QPalette::Text, text);
+    palette.setColor(QPalette::Inactive, QPalette::Text, text);
+    palette.setColor(QPalette::Disabled, QPalette::Text, Colour::System(17).ToQColor());
+    box.setPalette(palette);
+}
+
+}  // namespace
+
+Form::Form(const FormDesign& design, QWidget* parent) : QWidget(parent, FlagsFor(design)), design_(design) {
+    setObjectName(design.name);
+    setWindowTitle(design.caption);
+    setFont(DefaultFont().ToQFont());
+    QPalette palette = this->palette();
+    palette.setColor(QPalette::Window, design.backColor.ToQColor());
+    setPalette(palette);
+    setAutoFillBackground(true);
+    setFixedSize(TwipsToPixels(design.clientWidth), TwipsToPixels(design.clientHeight));
+
+    // Frames first, so that the controls they hold can be placed in them.
+    for (const ControlDesign& control : design.controls)
+        if (control.kind == ControlKind::Frame) Build(control);
+    for (const ControlDesign& control : design.controls)
+        if (control.kind != ControlKind::Frame) Build(control);
+    Arrange();
+}
+
+Form::~Form() = default;
+
+void Form::Build(const ControlDesign& control) {
+    const QString key = Key(control.name, control.index);
+    if (controls_.contains(key))
+        throw RuntimeError(QStringLiteral("Form"), key, QStringLiteral("Two controls of one name"));
+    if (control.kind == ControlKind::Timer) {
+        auto* timer = new Timer(this);
+        timer->setObjectName(key);
+        timer->SetInterval(control.interval);
+        timer->SetEnabled(control.timerEnabled);
+        controls_.insert(key, timer);
+        return;
+    }
+    QWidget* container = this;
+    if (!control.container.isEmpty()) {
+        container = qobject_cast<Frame*>(controls_.value(control.container));
+        if (!container)
+            throw RuntimeError(QStringLiteral("Form"), key,
+                               QStringLiteral("No frame '%1' to hold it").arg(control.container));
+    }
+    QWidget* widget = BuildWidget(control, container);
+    widget->setObjectName(key);
+    if (control.font) widget->setFont(control.font->ToQFont());
+    if (control.mousePointer) widget->setCursor(*control.mousePointer);
+    controls_.insert(key, widget);
+}
+
+QWidget* Form::BuildWidget(const ControlDesign& control, QWidget* container) {
+    const QColor back = ColourOr(control.backColor, design_.backColor.ToQColor());
+    switch (control.kind) {
+        case ControlKind::Label: {
+            auto* label = new Label(container);
+            label->setGeometry(Pixels(control));
+            label->SetCaption(control.caption);
+            label->SetForeColor(ColourOr(control.foreColor, Colour::System(8).ToQColor()));
+            label->SetBackColor(back);
+            label->SetBackStyle(control.backStyle);
+            label->SetAlignment(control.alignment);
+            return label;
+        }
+        case ControlKind::TextBox: {
+            auto* box = new TextBox(container);
+            box->setGeometry(Pixels(control));
+            StyleTextBox(*box, control);
+            return box;
+        }
+        case ControlKind::OptionButton: {
+            auto* button = new OptionButton(container);
+            button->setGeometry(Pixels(control));
+            button->setText(control.caption);
+            button->setEnabled(control.enabled);
+            QPalette palette = button->palette();
+            palette.setColor(QPalette::Window, back);
+            button->setPalette(palette);
+            button->setAutoFillBackground(true);
+            return button;
+        }
+        case ControlKind::CommandButton: {
+            auto* button = new CommandButton(container);
+            button->setGeometry(Pixels(control));
+            button->setText(control.caption);
+            button->setEnabled(control.enabled);
+            if (control.graphical) button->SetBackColor(back);
+            if (control.isDefault) {
+                for (Qt::Key key : {Qt::Key_Return, Qt::Key_Enter})
+                    connect(new QShortcut(key, this), &QShortcut::activated, button, &QAbstractButton::click);
+            }
+            if (control.cancel)
+                connect(new QShortcut(Qt::Key_Escape, this), &QShortcut::activated, button, &QAbstractButton::click);
+            return button;
+        }
+        case ControlKind::Image: {
+            auto* image = new Image(container);
+            image->setGeometry(Pixels(control));
+            image->SetPicture(LoadPicture(control.picture));
+            return image;
+        }
+        case ControlKind::Shape: {
+            auto* shape = new Shape(container);
+            shape->setGeometry(Pixels(control));
+            if (control.foreColor) shape->SetBorderColor(control.foreColor->ToQColor());
+            return shape;
+        }
+        case ControlKind::Frame: {
+            auto* frame = new Frame(container);
+            frame->setGeometry(Pixels(control));
+            frame->SetBackColor(back);
+            return frame;
+        }
+        case ControlKind::Timer: break;
+    }
+    throw RuntimeError(QStringLiteral("Form"), control.name, QStringLiteral("Not a control kind"));
+}
+
+// Stacking from the design's front-to-back list, and the tab order.
+void Form::Arrange() {
+    std::vector<const ControlDesign*> tabbed;
+    for (auto it = design_.controls.rbegin(); it != design_.controls.rend(); ++it) {
+        auto* widget = qobject_cast<QWidget*>(controls_.value(Key(it->name, it->index)));
+        if (!widget) continue;
+        widget->raise();
+        if (Windowed(widget)) {
+            widget->setFocusPolicy(it->tabStop && it->tabIndex >= 0 ? Qt::StrongFocus : Qt::ClickFocus);
+            if (it->tabIndex >= 0) tabbed.push_back(&*it);
+        }
+    }
+    std::stable_sort(tabbed.begin(), tabbed.end(),
+                     [](const ControlDesign* a, const ControlDesign* b) { return a->tabIndex < b->tabIndex; });
+    for (size_t i = 1; i < tabbed.size(); ++i) {
+        setTabOrder(qobject_cast<QWidget*>(controls_.value(Key(tabbed[i - 1]->name, tabbed[i - 1]->index))),
+                    qobject_cast<QWidget*>(controls_.value(Key(tabbed[i]->name, tabbed[i]->index))));
+    }
+}
+
+QObject* Form::FindControl(const QString& name, int index) const { return controls_.value(Key(name, index)); }
+
+void Form::ThrowNoControl(const QString& name, int index) {
+    throw RuntimeError(QStringLiteral("Form.Control"), Key(name, index),
+                       QStringLiteral("No control of that name and kind"));
+}
+
+void Form::On(const QString& control, Event event, std::function<void()> handler) {
+    On(control, -1, event, std::move(handler));
+}
+
+void Form::On(const QString& control, int index, Event event, std::function<void()> handler) {
+    QObject* object = FindControl(control, index);
+    if (!object) ThrowNoControl(control, index);
+    const QString name = control + QLatin1Char('_') + EventName(event);
+    auto run = [name, handler = std::move(handler)] { Dispatch(name, handler); };
+    QMetaObject::Connection connection;
+    switch (event) {
+        case Event::Click:
+            if (auto* label = qobject_cast<Label*>(object)) connection = connect(label, &Label::Click, this, run);
+            if (auto* option = qobject_cast<OptionButton*>(object))
+                connection = connect(option, &OptionButton::Click, this, run);
+            if (auto* button = qobject_cast<CommandButton*>(object))
+                connection = connect(button, &CommandButton::Click, this, run);
+            if (auto* image = qobject_cast<Image*>(object)) connection = connect(image, &Image::Click, this, run);
+            break;
+        case Event::DblClick:
+            if (auto* image = qobject_cast<Image*>(object)) connection = connect(image, &Image::DblClick, this, run);
+            break;
+        case Event::Change:
+            if (auto* box = qobject_cast<TextBox*>(object)) connection = connect(box, &TextBox::Change, this, run);
+            break;
+        case Event::Timer:
+            if (auto* timer = qobject_cast<Timer*>(object)) connection = connect(timer, &Timer::Tick, this, run);
+            break;
+    }
+    if (!connection)
+        throw RuntimeError(QStringLiteral("Form.On"), name, QStringLiteral("The control raises no such event"));
+}
+
+void Form::Centre() {
+    const QScreen* screen = this->screen() ? this->screen() : QGuiApplication::primaryScreen();
+    if (!screen) return;
+    const QRect area = screen->availableGeometry();
+    move(area.center() - QPoint(width() / 2, height() / 2));
+}
+
+QWidget* Form::FirstFocus() const {
+    const ControlDesign* best = nullptr;
+    QWidget* first = nullptr;
+    for (const ControlDesign& control : design_.controls) {
+        auto* widget = qobject_cast<QWidget*>(controls_.value(Key(control.name, control.index)));
+        if (!widget || control.tabIndex < 0 || (best && best->tabIndex <= control.tabIndex)) continue;
+        if ((widget->focusPolicy() & Qt::TabFocus) && widget->isEnabled() && widget->isVisibleTo(this)) {
+            best = &control;
+            first = widget;
+        }
+    }
+    return first;
+}
+
+void Form::Show() {
+    if (design_.centred) Centre();
+    show();
+    QWidget* first = FirstFocus();
+    if (auto* option = qobject_cast<OptionButton*>(first))
+        option->TakeFocus();
+    else if (first)
+        first->setFocus(Qt::TabFocusReason);
+}
+
+void Form::ShowModal() {
+    QPointer<Form> self(this);
+    setWindowModality(Qt::ApplicationModal);
+    Show();
+    if (!self || unloaded_) return;
+    if (Runner()) {
+        Runner()(*this);
+        return;
+    }
+    QEventLoop loop;
+    connect(this, &Form::Unloaded, &loop, &QEventLoop::quit);
+    connect(this, &QObject::destroyed, &loop, &QEventLoop::quit);
+    loop.exec(QEventLoop::DialogExec);
+}
+
+void Form::Unload() {
+    if (unloaded_) return;
+    close();
+    FinishUnload();  // also when the window was never shown
+}
+
+void Form::FinishUnload() {
+    if (unloaded_) return;
+    unloaded_ = true;
+    for (Timer* timer : findChildren<Timer*>()) timer->SetEnabled(false);
+    hide();
+    emit Unloaded();
+    deleteLater();
+}
+
+void Form::closeEvent(QCloseEvent* event) {
+    event->accept();
+    FinishUnload();
+}
+
+WId Form::Hwnd() { return winId(); }
+
+void SetModalRunner(ModalRunner runner) { Runner() = std::move(runner); }
+
+}  // namespace gui

@@ -57,9 +57,16 @@ protected:
 
 private:
     [[noreturn]] static void ThrowNoControl(const QString& name, int index);
+    void Build(const ControlDesign& control);
+    QWidget* BuildWidget(const ControlDesign& control, QWidget* container);
+    void Arrange();
+    void Centre();
+    QWidget* FirstFocus() const;
+    void FinishUnload();
 
     FormDesign design_;
     QHash<QString, QObject*> controls_;
+    bool unloaded_ = false;
 };
 
 // Test seam for ShowModal: runs instead of the nested event loop. It gets the
