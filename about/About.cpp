@@ -6,6 +6,7 @@
 #include "composer/Urls.h"
 #include "gui/Controls.h"
 #include "gui/Shell.h"
+#include "gui/Taskbar.h"
 #include "gui/core/Random.h"
 
 using gui::Colour;
@@ -147,7 +148,7 @@ ControlDesign Label7() {
 
 }  // namespace
 
-gui::FormDesign About::Design() {
+gui::FormDesign About::DesignTable() {
     gui::FormDesign design;
     design.name = QStringLiteral("About");
     design.caption = QStringLiteral("About ");
@@ -164,7 +165,8 @@ gui::FormDesign About::Design() {
     return design;
 }
 
-About::About(QWidget* parent) : gui::Form(Design(), parent) {
+About::About(QWidget* parent) : gui::Form(DesignTable(), parent) {
+    if (!Design().showInTaskbar) gui::KeepOutOfTaskbar(*this);
     On(QStringLiteral("Timer1"), gui::Event::Timer, [this] { Timer1_Timer(); });
     On(QStringLiteral("Label5"), gui::Event::Click, [this] { Label5_Click(); });
     On(QStringLiteral("Command1"), gui::Event::Click, [this] { Command1_Click(); });

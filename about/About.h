@@ -9,8 +9,8 @@ class About : public gui::Form {
 public:
     explicit About(QWidget* parent = nullptr);
 
-    // The window as designed, front to back, in twips.
-    static gui::FormDesign Design();
+    // The window as designed: controls front to back, places in twips.
+    static gui::FormDesign DesignTable();
 
     // Creates the window, shows it modally with no owner and returns once
     // it has been unloaded (OK, Esc or the close box).

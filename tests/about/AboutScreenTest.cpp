@@ -1,0 +1,58 @@
+// The About window on a real X display with a window manager.
+#include <gtest/gtest.h>
+
+#include <QGuiApplication>
+#include <QPointer>
+#include <QProcess>
+#include <QScreen>
+#include <QTest>
+
+#include "Lettering.h"
+#include "about/About.h"
+#include "gui/Controls.h"
+
+TEST(AboutScreen, ShowsCentredWithDarkFrameAndTwoToneTitle) {
+    About about;
+    about.Show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&about));
+    QTest::qWait(300);  // let the window manager place and decorate it
+
+    QScreen* screen = QGuiApplication::primaryScreen();
+    const QPoint offset = about.frameGeometry().center() - screen->availableGeometry().center();
+    EXPECT_LE(offset.manhattanLength(), 20) << "centred on the screen";
+
+    const QImage desktop = screen->grabWindow(0).toImage();
+    if (!qEnvironmentVariableIsEmpty("ABOUT_SCREENSHOT"))
+        desktop.save(qEnvironmentVariable("ABOUT_SCREENSHOT"));
+    const QImage client = desktop.copy(QRect(about.mapToGlobal(QPoint(0, 0)), about.size()));
+
+    EXPECT_EQ(client.pixel(3, 3) & 0xffffff, qRgb(255, 192, 128) & 0xffffff);
+    const QRect frame = TwipsRect(120, 1920, 4815, 1455);
+    EXPECT_EQ(client.pixel(frame.topLeft() + QPoint(3, 3)) & 0xffffff, qRgb(64, 64, 64) & 0xffffff);
+    EXPECT_EQ(client.pixel(frame.bottomRight() - QPoint(3, 3)) & 0xffffff,
+              qRgb(64, 64, 64) & 0xffffff);
+    ExpectTwoToneTitle(client);
+}
+
+bool PressedKeyUnloads(const char* key) {
+    QPointer<About> about = new About;  // unloading destroys it
+    about->Show();
+    if (!QTest::qWaitForWindowActive(about)) return false;
+    QProcess xprop;
+    xprop.start(QStringLiteral("xprop"), {QStringLiteral("-id"), QString::number(about->winId()),
+                                          QStringLiteral("_NET_WM_STATE")});
+    EXPECT_TRUE(xprop.waitForFinished(5000));
+    EXPECT_TRUE(xprop.readAllStandardOutput().contains("_NET_WM_STATE_SKIP_TASKBAR"))
+        << "out of the task bar";
+    bool unloaded = false;
+    QObject::connect(about, &gui::Form::Unloaded, [&] { unloaded = true; });
+    EXPECT_EQ(QProcess::execute(QStringLiteral("xdotool"), {QStringLiteral("key"), QLatin1String(key)}), 0);
+    return QTest::qWaitFor([&] { return unloaded && about.isNull(); }, 3000);
+}
+
+// Esc presses the cancel button; Alt+F4 has the window manager close the
+// window, as its close box does.
+TEST(AboutScreen, EscAndTheWindowManagersCloseUnloadIt) {
+    EXPECT_TRUE(PressedKeyUnloads("Escape"));
+    EXPECT_TRUE(PressedKeyUnloads("alt+F4"));
+}
