@@ -214,23 +214,6 @@ TEST_F(AboutTest, ColourSequenceRepeatsInFreshProcessesAndContinuesAcrossShowing
     EXPECT_NE(first.mid(0, 5), first.mid(5, 5));
 }
 
-TEST_F(AboutTest, SecondShowingInOneProcessContinuesTheSequence) {
-    QList<QColor> seen[2];
-    for (auto& colours : seen) {
-        QPointer<About> about = new About;
-        about->Show();
-        EXPECT_EQ(Label4Colour(*about), kGreen);
-        for (int i = 0; i < 3; ++i) {
-            Tick(*about);
-            colours << Label4Colour(*about);
-        }
-        about->Unload();
-        FlushDeletes();
-        EXPECT_TRUE(about.isNull());
-    }
-    EXPECT_NE(seen[0], seen[1]);
-}
-
 TEST_F(AboutTest, EachClickOnTheAddressOpensThePageOnce) {
     QStringList requests;
     gui::SetShellOpener([&](const QString& operation, const QString& address) {
