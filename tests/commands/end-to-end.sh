@@ -1,0 +1,93 @@
+#!/bin/bash
+# end-to-end.sh PROGRAM
+# Drives the built program from outside as a user would, inside a desktop
+# session (run it through desktop-session.sh): types a text, clicks Copy,
+# About and Preview at their places, and checks scrap.htm, the clipboard,
+# the About window and the preview window, which must outlive the program.
+set -uo pipefail
+program="$1"
+work="$(mktemp -d /tmp/dururive-e2e.XXXXXX)"
+started=()
+failures=0
+
+fail() { echo "FAIL: $*" >&2; failures=$((failures + 1)); }
+cleanup() {
+    for pid in "${started[@]}"; do kill "$pid" 2>/dev/null; done
+    pkill -f -- "$(dirname "$program")/dururive-browser" 2>/dev/null
+    rm -rf "$work"
+}
+trap cleanup EXIT
+
+# Waits up to $1 tenths of a second for a command to succeed.
+wait_for() {
+    local tries="$1"; shift
+    for _ in $(seq "$tries"); do "$@" >/dev/null 2>&1 && return 0; sleep 0.1; done
+    return 1
+}
+window_named() { xdotool search --onlyvisible --name "$1" | head -n1; }
+# Left and top of a window's client area on the screen.
+client_origin() {
+    xwininfo -id "$1" | awk '/Absolute upper-left X/ {x=$4} /Absolute upper-left Y/ {y=$4} END {print x, y}'
+}
+# Clicks a point given in twips in the main window's client area.
+click_twips() {
+    local x=$(( ($2 + $3 / 2) / 15 )) y=$(( ($4 + $5 / 2) / 15 ))
+    read -r ox oy < <(client_origin "$1")
+    xdotool mousemove --sync $((ox + x)) $((oy + y)) click 1
+}
+
+cd "$work"
+"$program" >"$work/program.log" 2>&1 &
+started+=($!)
+main_pid=$!
+main="" 
+wait_for 100 window_named "^Ketro's Yarvo Dururive$" || { fail "the main window did not appear"; exit 1; }
+main="$(window_named "^Ketro's Yarvo Dururive$")"
+wait_for 50 test -f scrap.htm || fail "scrap.htm was not written at start"
+
+# Type into Text1 (6120, 2280, 3735 x 375).
+click_twips "$main" 6120 3735 2280 375
+xdotool type --delay 30 "Hi yo"
+base_url="$(grep -o "src='[^']*/1/h.gif'" scrap.htm | sed "s|src='||; s|/1/h.gif'||")"
+[[ -n "$base_url" ]] || fail "scrap.htm holds no style-1 tag of h: $(cat scrap.htm)"
+expected="<img src='$base_url/1/h.gif'><img src='$base_url/1/i.gif'><br><img src='$base_url/1/y.gif'><img src='$base_url/1/o.gif'>"
+printf -v expected_file '%s\r\n' "$expected"
+[[ "$(cat scrap.htm)" == "${expected_file%$'\n'}" ]] || fail "scrap.htm holds '$(cat -A scrap.htm)'"
+
+# Copy (9840, 4080, 735 x 375): the clipboard holds the scrap and nothing else.
+click_twips "$main" 9840 735 4080 375
+wait_for 30 bash -c "[[ \"\$(xclip -o -selection clipboard)\" == \"$expected\" ]]" ||
+    fail "the clipboard holds '$(xclip -o -selection clipboard 2>&1)'"
+xclip -o -selection clipboard -t TARGETS | grep -qi html && fail "the clipboard offers HTML"
+
+# About (8760, 240, 975 x 375) opens modally and closes with Esc.
+click_twips "$main" 8760 975 240 375
+wait_for 50 window_named "^About $" || fail "About did not open"
+about="$(window_named "^About $")"
+if [[ -n "$about" ]]; then
+    xdotool windowactivate --sync "$about" key Escape
+    wait_for 50 bash -c "! xdotool search --onlyvisible --name '^About \$'" || fail "Esc did not close About"
+fi
+
+# Preview (9960, 2280, 975 x 375) opens a browser window at 100,300, 400 x 400.
+click_twips "$main" 9960 975 2280 375
+wait_for 200 bash -c "xdotool search --onlyvisible --class dururive-browser" || fail "no preview window"
+browser="$(xdotool search --onlyvisible --class dururive-browser | tail -n1)"
+if [[ -n "$browser" ]]; then
+    sleep 1
+    read -r bx by < <(client_origin "$browser")
+    read -r bw bh < <(xwininfo -id "$browser" | awk '/Width:/ {w=$2} /Height:/ {h=$2} END {print w, h}')
+    extents="$(xprop -id "$browser" _NET_FRAME_EXTENTS | sed 's/.*= //; s/,//g')"
+    read -r el er et eb <<<"${extents:-0 0 0 0}"
+    outer="$((bx - el)) $((by - et)) $((bw + el + er)) $((bh + et + eb))"
+    [[ "$outer" == "100 300 400 400" ]] || fail "the preview window's outer rectangle is $outer"
+fi
+
+# Closing the main window ends the program; the preview window stays.
+xdotool windowclose "$main" 2>/dev/null || xdotool windowkill "$main"
+wait_for 50 bash -c "! kill -0 $main_pid" || fail "closing the main window did not end the program"
+sleep 0.5
+[[ -n "${browser:-}" ]] && { xwininfo -id "$browser" >/dev/null 2>&1 || fail "the preview window closed with the program"; }
+
+if ((failures)); then echo "$failures check(s) failed"; exit 1; fi
+echo "end-to-end: all checks passed"
