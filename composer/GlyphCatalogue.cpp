@@ -4,7 +4,9 @@
 
 namespace {
 
-bool IsLetterKey(QChar character) { return character >= u'a' && character <= u'z'; }
+bool IsLetterKey(QChar character) {
+    return character >= u'a' && character <= u'z';
+}
 
 // "\1\a.gif": the style folder beside the executable, then the letter.
 QString PicturePath(const QString& digit, const QString& letter) {

@@ -64,4 +64,6 @@ void RecomposeScrap(ScrapView& view) {
     WriteScrapFile(view.Output());
 }
 
-void WriteScrapFile(const QString& text) { gui::PrintLineToFile(QStringLiteral("scrap.htm"), text); }
+void WriteScrapFile(const QString& text) {
+    gui::PrintLineToFile(QStringLiteral("scrap.htm"), text);
+}

@@ -33,7 +33,8 @@ public:
     void ShowSlotPicture(int index, const QString& path) override {
         QImageReader reader(path);
         QImage image = reader.read();
-        if (image.isNull()) throw gui::RuntimeError(QStringLiteral("LoadPicture"), path, reader.errorString());
+        if (image.isNull())
+            throw gui::RuntimeError(QStringLiteral("LoadPicture"), path, reader.errorString());
         slots_.at(static_cast<std::size_t>(index)) = std::move(image);
     }
     void SetOutput(const QString& value) override { output_ = value; }
@@ -69,15 +70,22 @@ void BM_RecomposeScrap(benchmark::State& state) {
         state.SkipWithError(error.what());
         return;
     }
-    if (view.PicturesShown() != Twenty.size()) state.SkipWithError("not every slot shows its picture");
+    if (view.PicturesShown() != Twenty.size())
+        state.SkipWithError("not every slot shows its picture");
 }
-BENCHMARK(BM_RecomposeScrap)->Arg(1)->Arg(2)->Unit(benchmark::kMicrosecond)->Repetitions(10)->ReportAggregatesOnly(true);
+BENCHMARK(BM_RecomposeScrap)
+    ->Arg(1)
+    ->Arg(2)
+    ->Unit(benchmark::kMicrosecond)
+    ->Repetitions(10)
+    ->ReportAggregatesOnly(true);
 
 // The first glyph picture that is missing from AppDir, or an empty text.
 QString MissingPicture() {
     for (int style = 1; style <= 2; ++style) {
         for (char letter = 'a'; letter <= 'z'; ++letter) {
-            const QString path = gui::AppPath(QStringLiteral("\\%1\\%2.gif").arg(style).arg(QChar::fromLatin1(letter)));
+            const QString path = gui::AppPath(
+                QStringLiteral("\\%1\\%2.gif").arg(style).arg(QChar::fromLatin1(letter)));
             if (!QFile::exists(path)) return path;
         }
     }
@@ -90,17 +98,19 @@ int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
     const QString missing = MissingPicture();
     if (!missing.isEmpty()) {
-        std::fprintf(stderr,
-                     "composer_bench: the glyph picture %s is missing; build the target glyph_pictures, "
-                     "which draws the pictures into the program folder %s\n",
-                     qPrintable(missing), qPrintable(gui::AppDir()));
+        std::fprintf(
+            stderr,
+            "composer_bench: the glyph picture %s is missing; build the target glyph_pictures, "
+            "which draws the pictures into the program folder %s\n",
+            qPrintable(missing), qPrintable(gui::AppDir()));
         return 1;
     }
     // scrap.htm goes into a scratch folder on the same disk as the program.
     const QString startDir = QDir::currentPath();
     QTemporaryDir scratch(gui::AppDir() + QStringLiteral("/composer-bench-XXXXXX"));
     if (!scratch.isValid() || !QDir::setCurrent(scratch.path())) {
-        std::fprintf(stderr, "composer_bench: cannot make a working folder in %s\n", qPrintable(gui::AppDir()));
+        std::fprintf(stderr, "composer_bench: cannot make a working folder in %s\n",
+                     qPrintable(gui::AppDir()));
         return 1;
     }
     benchmark::Initialize(&argc, argv);

@@ -5,7 +5,9 @@
 #include "composer/Urls.h"
 
 namespace {
-QString Base() { return QString::fromLatin1(GlyphBaseUrl); }
+QString Base() {
+    return QString::fromLatin1(GlyphBaseUrl);
+}
 }  // namespace
 
 TEST(GlyphCatalogue, AllRowsInBothStylesFollowTheTable) {
@@ -42,7 +44,8 @@ TEST(GlyphCatalogue, EverythingElseHasNoEntry) {
     // picture folders but are no keys either. U+212A (Kelvin sign) lower-cases
     // to k, yet is not k itself.
     const QString others = QStringLiteral(
-        "AKZ012789.,;:!?'\"<>/\\\t\n\r\u00e9\u00e4\u00c4\u00a0\u3000\u0130\u212a\uff41_-`{@[\u0000");
+        "AKZ012789.,;:!?'\"<>/"
+        "\\\t\n\r\u00e9\u00e4\u00c4\u00a0\u3000\u0130\u212a\uff41_-`{@[\u0000");
     for (QChar c : others) {
         for (int style = 1; style <= 2; ++style) {
             const GlyphLookup lookup = GlyphCatalogue::Lookup(c, style);

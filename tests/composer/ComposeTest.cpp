@@ -7,10 +7,15 @@
 namespace {
 
 QString Tag(int style, QChar letter) {
-    return QStringLiteral("<img src='%1/%2/%3.gif'>").arg(QString::fromLatin1(GlyphBaseUrl)).arg(style).arg(letter);
+    return QStringLiteral("<img src='%1/%2/%3.gif'>")
+        .arg(QString::fromLatin1(GlyphBaseUrl))
+        .arg(style)
+        .arg(letter);
 }
 
-QString Picture(int style, QChar letter) { return QStringLiteral("\\%1\\%2.gif").arg(style).arg(letter); }
+QString Picture(int style, QChar letter) {
+    return QStringLiteral("\\%1\\%2.gif").arg(style).arg(letter);
+}
 
 // The slots as one string: the letter a slot shows, or '.' for an empty
 // one. Checks on the way that every picture is of the given style.
@@ -28,7 +33,9 @@ QString SlotLetters(const ScrapComposition& c, int style) {
     return letters;
 }
 
-QString Dots(int n) { return QString(n, u'.'); }
+QString Dots(int n) {
+    return QString(n, u'.');
+}
 
 }  // namespace
 
@@ -72,8 +79,10 @@ TEST(ComposeScrap, CapitalsComposeAsSmallLetters) {
     const ScrapComposition lower = ComposeScrap(small, 1);
     EXPECT_EQ(capitals.Scrap, lower.Scrap);
     EXPECT_EQ(SlotLetters(capitals, 1), small + Dots(19));
-    EXPECT_EQ(ComposeScrap(QStringLiteral("ABC"), 2).Scrap, Tag(2, u'a') + Tag(2, u'b') + Tag(2, u'c'));
-    EXPECT_EQ(ComposeScrap(QStringLiteral("aBc"), 2).Scrap, ComposeScrap(QStringLiteral("abc"), 2).Scrap);
+    EXPECT_EQ(ComposeScrap(QStringLiteral("ABC"), 2).Scrap,
+              Tag(2, u'a') + Tag(2, u'b') + Tag(2, u'c'));
+    EXPECT_EQ(ComposeScrap(QStringLiteral("aBc"), 2).Scrap,
+              ComposeScrap(QStringLiteral("abc"), 2).Scrap);
 }
 
 TEST(ComposeScrap, NonAsciiCharactersFollowQtsLowerCaseMapping) {

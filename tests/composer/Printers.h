@@ -4,4 +4,6 @@
 #include <ostream>
 
 // Lets GoogleTest show a QString as text in failure messages.
-inline void PrintTo(const QString& text, std::ostream* out) { *out << '"' << text.toStdString() << '"'; }
+inline void PrintTo(const QString& text, std::ostream* out) {
+    *out << '"' << text.toStdString() << '"';
+}

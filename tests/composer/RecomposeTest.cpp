@@ -7,11 +7,11 @@
 #include <QStringList>
 #include <QTemporaryDir>
 
+#include "Printers.h"
 #include "composer/ScrapComposer.h"
 #include "composer/Urls.h"
 #include "gui/core/AppDir.h"
 #include "gui/core/RuntimeError.h"
-#include "Printers.h"
 
 namespace {
 
@@ -47,7 +47,8 @@ public:
         if (!file.open(QIODevice::ReadOnly))
             throw gui::RuntimeError(QStringLiteral("LoadPicture"), path, file.errorString());
         if (!file.read(4).startsWith("GIF8"))
-            throw gui::RuntimeError(QStringLiteral("LoadPicture"), path, QStringLiteral("Invalid picture"));
+            throw gui::RuntimeError(QStringLiteral("LoadPicture"), path,
+                                    QStringLiteral("Invalid picture"));
         shown.at(static_cast<std::size_t>(index)) = path;
     }
     void SetOutput(const QString& value) override {
@@ -77,7 +78,10 @@ private:
 };
 
 QString Tag(int style, QChar letter) {
-    return QStringLiteral("<img src='%1/%2/%3.gif'>").arg(QString::fromLatin1(GlyphBaseUrl)).arg(style).arg(letter);
+    return QStringLiteral("<img src='%1/%2/%3.gif'>")
+        .arg(QString::fromLatin1(GlyphBaseUrl))
+        .arg(style)
+        .arg(letter);
 }
 
 QString TagsOf(int style, const QString& text) {
@@ -138,7 +142,8 @@ TEST_F(RecomposeScrapTest, AppliesTheCompositionInOrderAndWritesTheFile) {
 
     QStringList expected{"read input", "counter 16"};
     for (int i = 0; i < SlotCount; ++i) expected << QStringLiteral("clear %1").arg(i);
-    expected << "show 0 " + Glyph(1, u'h') << "show 1 " + Glyph(1, u'i') << "show 3 " + Glyph(1, u'u');
+    expected << "show 0 " + Glyph(1, u'h') << "show 1 " + Glyph(1, u'i')
+             << "show 3 " + Glyph(1, u'u');
     const QString scrap = TagsOf(1, QStringLiteral("hi u"));
     expected << "output " + scrap << "read output";
     EXPECT_EQ(view.log, expected);
@@ -151,7 +156,8 @@ TEST_F(RecomposeScrapTest, AppliesTheCompositionInOrderAndWritesTheFile) {
     RecomposeScrap(view);
     EXPECT_EQ(view.log.mid(2, SlotCount), expected.mid(2, SlotCount));
     EXPECT_EQ(view.log.mid(2 + SlotCount, 3),
-              (QStringList{"show 0 " + Glyph(2, u'h'), "show 1 " + Glyph(2, u'i'), "show 3 " + Glyph(2, u'u')}));
+              (QStringList{"show 0 " + Glyph(2, u'h'), "show 1 " + Glyph(2, u'i'),
+                           "show 3 " + Glyph(2, u'u')}));
     EXPECT_EQ(ScrapFile(), TagsOf(2, QStringLiteral("hi u")).toLatin1() + "\r\n");
 }
 
@@ -241,7 +247,8 @@ TEST_F(RecomposeScrapTest, UnloadablePictureStopsAtItsSlot) {
             EXPECT_FALSE(error.Reason().isEmpty());
         }
         EXPECT_EQ(view.counter, "-1");
-        for (int i = 0; i < SlotCount; ++i) EXPECT_EQ(view.log.at(2 + i), QStringLiteral("clear %1").arg(i));
+        for (int i = 0; i < SlotCount; ++i)
+            EXPECT_EQ(view.log.at(2 + i), QStringLiteral("clear %1").arg(i));
         for (int i = 0; i < SlotCount; ++i) {
             const QString want = i < k ? Glyph(2, Twenty.at(i)) : QString();
             EXPECT_EQ(view.shown[static_cast<std::size_t>(i)], want) << "slot " << i;
@@ -292,7 +299,8 @@ TEST_F(RecomposeScrapTest, ReadOnlyScrapFileKeepsItsContent) {
     RecomposeScrap(view);
     const QByteArray before = ScrapFile();
     SetWorkDirMode(0777);  // only the file's own bits may stop the write
-    ASSERT_TRUE(QFile::setPermissions(ScrapPath(), QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther));
+    ASSERT_TRUE(
+        QFile::setPermissions(ScrapPath(), QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther));
 
     view.text = QStringLiteral("b");
     {

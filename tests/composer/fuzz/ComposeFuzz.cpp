@@ -25,8 +25,8 @@ using Pieces = std::vector<char16_t>;
 // Splits the scrap into "<br>" and "<img src='<base>/<style>/<letter>.gif'>",
 // with nothing else allowed anywhere.
 Pieces ParseScrap(const QString& scrap, int style) {
-    const QString head = QStringLiteral("<img src='") + QLatin1String(GlyphBaseUrl) + QLatin1Char('/') +
-                         QString::number(style) + QLatin1Char('/');
+    const QString head = QStringLiteral("<img src='") + QLatin1String(GlyphBaseUrl) +
+                         QLatin1Char('/') + QString::number(style) + QLatin1Char('/');
     const QString tail = QStringLiteral(".gif'>");
     Pieces pieces;
     qsizetype at = 0;
@@ -64,12 +64,15 @@ void CheckSlots(const std::array<QString, SlotCount>& pictures, const Pieces& pi
     Check(pieces.size() <= static_cast<std::size_t>(ComposeLimit), "at most 26 pieces");
     for (int slot = 0; slot < SlotCount; ++slot) {
         const QString& picture = pictures[static_cast<std::size_t>(slot)];
-        const bool taken = slot < static_cast<int>(pieces.size()) && pieces[static_cast<std::size_t>(slot)] != u' ';
+        const bool taken = slot < static_cast<int>(pieces.size()) &&
+                           pieces[static_cast<std::size_t>(slot)] != u' ';
         if (!taken) {
             Check(picture.isEmpty(), "slots of spaces and past the last piece stay empty");
             continue;
         }
-        const QString expected = QStringLiteral("\\%1\\%2.gif").arg(style).arg(QChar(pieces[static_cast<std::size_t>(slot)]));
+        const QString expected = QStringLiteral("\\%1\\%2.gif")
+                                     .arg(style)
+                                     .arg(QChar(pieces[static_cast<std::size_t>(slot)]));
         Check(picture == expected, "slot i shows the (i+1)-th letter or space");
     }
 }
@@ -102,7 +105,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     std::vector<char16_t> units((size - 1) / 2);
     for (std::size_t i = 0; i < units.size(); ++i)
         units[i] = static_cast<char16_t>(data[1 + 2 * i] | (data[2 + 2 * i] << 8));
-    const QString text(reinterpret_cast<const QChar*>(units.data()), static_cast<qsizetype>(units.size()));
+    const QString text(reinterpret_cast<const QChar*>(units.data()),
+                       static_cast<qsizetype>(units.size()));
     CheckComposition(text, style, ComposeScrap(text, style));
     return 0;
 }
