@@ -25,7 +25,7 @@ struct Colour {
 };
 
 struct Font {
-    QString name;  // "MS Sans Serif" and "Arial" map to a metric-compatible face
+    QString name{};  // "MS Sans Serif" and "Arial" map to a metric-compatible face
     double points = 8.0;
     bool bold = false;
     bool underline = false;
@@ -42,14 +42,14 @@ enum class Alignment { Left, Center, Right };
 enum class BorderStyle { FixedSingle, FixedDialog };
 
 struct ControlDesign {
-    QString name;  // designer name; for a control array, the array's name
+    QString name{};  // designer name; for a control array, the array's name
     ControlKind kind = ControlKind::Label;
     int index = -1;  // control-array index; -1 for a plain control
     int left = 0, top = 0, width = 0, height = 0;
-    QString caption;  // caption of labels, buttons, frames; text of text boxes
-    std::optional<Font> font;  // absent: the form's default font
-    std::optional<Colour> foreColor;
-    std::optional<Colour> backColor;  // absent: the form's back colour for
+    QString caption{};  // caption of labels, buttons, frames; text of text boxes
+    std::optional<Font> font{};  // absent: the form's default font
+    std::optional<Colour> foreColor{};
+    std::optional<Colour> backColor{};  // absent: the form's back colour for
                                       // opaque labels and buttons
     BackStyle backStyle = BackStyle::Opaque;
     Alignment alignment = Alignment::Left;
@@ -60,16 +60,16 @@ struct ControlDesign {
     bool graphical = false; // command buttons painted in their back colour
     bool cancel = false;    // command button pressed by Esc
     bool isDefault = false; // command button pressed by Enter
-    QString picture;        // images: a resource or file path; empty: none
-    QString container;      // name of the frame that holds it; empty: the form
+    QString picture{};      // images: a resource or file path; empty: none
+    QString container{};    // name of the frame that holds it; empty: the form
     int interval = 0;       // timers, in milliseconds
     bool timerEnabled = true;
-    std::optional<Qt::CursorShape> mousePointer;
+    std::optional<Qt::CursorShape> mousePointer{};
 };
 
 struct FormDesign {
-    QString name;
-    QString caption;
+    QString name{};
+    QString caption{};
     int clientWidth = 0, clientHeight = 0;  // twips
     Colour backColor = Colour::Rgb(236, 233, 216);
     BorderStyle borderStyle = BorderStyle::FixedSingle;
@@ -80,7 +80,7 @@ struct FormDesign {
     // Front to back: where two controls overlap, the one listed earlier lies
     // above. (Windowed controls always lie above windowless ones; listing
     // them first keeps the table true to what is shown.)
-    std::vector<ControlDesign> controls;
+    std::vector<ControlDesign> controls{};
 };
 
 // Twips to device-independent pixels through the screen's logical DPI

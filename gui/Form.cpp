@@ -149,6 +149,7 @@ QWidget* Form::BuildWidget(const ControlDesign& control, QWidget* container) {
             QPalette palette = button->palette();
             palette.setColor(QPalette::Window, back);
             button->setPalette(palette);
+            button->setBackgroundRole(QPalette::Window);
             button->setAutoFillBackground(true);
             return button;
         }

@@ -1,0 +1,115 @@
+#include "mainwindow/Form1.h"
+
+#include "composer/ScrapComposer.h"
+#include "gui/Dispatch.h"
+#include "gui/Picture.h"
+
+using gui::Colour;
+using gui::ControlDesign;
+using gui::ControlKind;
+using gui::Font;
+using gui::FormDesign;
+
+namespace {
+
+constexpr Colour Back = Colour::Rgb(255, 192, 128);
+constexpr auto Label = ControlKind::Label;
+constexpr auto TextBox = ControlKind::TextBox;
+constexpr auto Option = ControlKind::OptionButton;
+constexpr auto Button = ControlKind::CommandButton;
+constexpr auto Image = ControlKind::Image;
+constexpr auto Shape = ControlKind::Shape;
+constexpr auto Transparent = gui::BackStyle::Transparent;
+
+Font SansSerif(double points) { return Font{.name = "MS Sans Serif", .points = points}; }
+
+// The preview strip: 3 rows of 15 slots, front to back from slot 44 to 0.
+std::vector<ControlDesign> Image3Slots() {
+    std::vector<ControlDesign> strip;
+    for (int i = SlotCount - 1; i >= 0; --i) {
+        strip.push_back({.name = "Image3", .kind = Image, .index = i,
+                         .left = 960 + 600 * (i % 15), .top = 5040 + 1200 * (i / 15), .width = 540, .height = 1110});
+    }
+    return strip;
+}
+
+std::vector<ControlDesign> Join(std::vector<ControlDesign> front, const std::vector<ControlDesign>& middle,
+                                const std::vector<ControlDesign>& back) {
+    front.insert(front.end(), middle.begin(), middle.end());
+    front.insert(front.end(), back.begin(), back.end());
+    return front;
+}
+
+FormDesign MakeDesign() {
+    // clang-format off
+    return FormDesign{
+        .name = "Form1", .caption = "Ketro's Yarvo Dururive", .clientWidth = 11175, .clientHeight = 8850,
+        .backColor = Back,
+        .controls = Join({
+            {.name = "Command5", .kind = Button,  .left = 9960, .top = 2280, .width = 975,   .height = 375,  .caption = "Preview", .tabIndex = 11, .graphical = true},
+            {.name = "Command3", .kind = Button,  .left = 9840, .top = 4080, .width = 735,   .height = 375,  .caption = "Copy",    .tabIndex = 9,  .graphical = true},
+            {.name = "Command2", .kind = Button,  .left = 8760, .top = 240,  .width = 975,   .height = 375,  .caption = "About",   .tabIndex = 8,  .graphical = true},
+            {.name = "Text2",    .kind = TextBox, .left = 480,  .top = 3960, .width = 9015,  .height = 495,  .tabIndex = 7, .enabled = false},
+            {.name = "Text1",    .kind = TextBox, .left = 6120, .top = 2280, .width = 3735,  .height = 375,  .tabIndex = 2, .maxLength = 20},
+            {.name = "Option2",  .kind = Option,  .left = 6000, .top = 960,  .width = 375,   .height = 615,  .tabIndex = 1},
+            {.name = "Option1",  .kind = Option,  .left = 3720, .top = 960,  .width = 375,   .height = 615,  .tabIndex = 0},
+            {.name = "Shape3",   .kind = Shape,   .left = 120,  .top = 3360, .width = 10935, .height = 1215},
+            {.name = "Label7",   .kind = Label,   .left = 960,  .top = 3480, .width = 8055,  .height = 375,  .caption = "Copy This text to yarvo.... (Happy Scrapping)", .font = SansSerif(13.5), .tabIndex = 13},
+            {.name = "Shape2",   .kind = Shape,   .left = 120,  .top = 2160, .width = 10935, .height = 1095},
+            {.name = "Shape1",   .kind = Shape,   .left = 480,  .top = 840,  .width = 6975,  .height = 855},
+            {.name = "Label6",   .kind = Label,   .left = 2640, .top = 120,  .width = 6255,  .height = 495,  .caption = "Yarvo Dururive Ver1.0.0", .font = SansSerif(24), .backStyle = Transparent, .tabIndex = 12},
+            {.name = "Label5",   .kind = Label,   .left = 720,  .top = 960,  .width = 2295,  .height = 615,  .caption = "Select Style", .font = SansSerif(18), .backStyle = Transparent, .tabIndex = 10},
+            {.name = "Image1",   .kind = Image,   .left = 4200, .top = 1080, .width = 480,   .height = 420,  .picture = ":/assets/Image1.gif"},
+        }, Image3Slots(), {
+            {.name = "Label4",   .kind = Label,   .left = 480,  .top = 4680, .width = 3015,  .height = 375,  .caption = "Preview (Without Animation)", .tabIndex = 6},
+            {.name = "Label3",   .kind = Label,   .left = 1680, .top = 2880, .width = 735,   .height = 375,  .caption = "20", .tabIndex = 5},
+            {.name = "Label2",   .kind = Label,   .left = 360,  .top = 2880, .width = 975,   .height = 375,  .caption = "Chars Left", .tabIndex = 4},
+            {.name = "Label1",   .kind = Label,   .left = 480,  .top = 2280, .width = 5655,  .height = 615,  .caption = "Enter Text Here (Max 20 chars)", .font = SansSerif(18), .tabIndex = 3},
+            {.name = "Image2",   .kind = Image,   .left = 6360, .top = 720,  .width = 540,   .height = 1110, .picture = ":/assets/Image2.gif"},
+        }),
+    };
+    // clang-format on
+}
+
+}  // namespace
+
+const FormDesign& Form1::Design() {
+    static const FormDesign design = MakeDesign();
+    return design;
+}
+
+Form1::Form1(QWidget* parent) : gui::Form(Design(), parent) {
+    On("Text1", gui::Event::Change, [this] { Text1_Change(); });
+    On("Option1", gui::Event::Click, [this] { Option1_Click(); });
+    On("Option2", gui::Event::Click, [this] { Option2_Click(); });
+    gui::Dispatch("Form_Load", [this] { Form_Load(); });
+}
+
+QString Form1::InputText() const { return Control<gui::TextBox>("Text1").Text(); }
+
+bool Form1::Style1Selected() const { return Control<gui::OptionButton>("Option1").Value(); }
+
+bool Form1::Style2Selected() const { return Control<gui::OptionButton>("Option2").Value(); }
+
+void Form1::SetCounter(const QString& text) { Control<gui::Label>("Label3").SetCaption(text); }
+
+gui::Image& Form1::Slot(int index) const { return Control<gui::Image>("Image3", index); }
+
+void Form1::ClearSlot(int index) { Slot(index).SetPicture(gui::Picture()); }
+
+void Form1::ShowSlotPicture(int index, const QString& path) {
+    gui::Image& slot = Slot(index);
+    slot.SetPicture(gui::LoadPicture(path));  // a failed load leaves the slot as it was
+}
+
+void Form1::SetOutput(const QString& text) { Control<gui::TextBox>("Text2").SetText(text); }
+
+QString Form1::Output() const { return Control<gui::TextBox>("Text2").Text(); }
+
+void Form1::Form_Load() {}
+
+void Form1::Text1_Change() { RecomposeScrap(*this); }
+
+void Form1::Option1_Click() { RecomposeScrap(*this); }
+
+void Form1::Option2_Click() { RecomposeScrap(*this); }

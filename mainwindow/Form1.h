@@ -1,0 +1,35 @@
+#pragma once
+
+#include "composer/ScrapView.h"
+#include "gui/Controls.h"
+#include "gui/Form.h"
+
+// The main window: the input box, the style choice, the preview strip of 45
+// slots, the scrap and the three command buttons. It gives the composer its
+// view over these controls.
+class Form1 : public gui::Form, public ScrapView {
+    Q_OBJECT
+public:
+    explicit Form1(QWidget* parent = nullptr);
+
+    // The window as designed, front to back, in twips.
+    static const gui::FormDesign& Design();
+
+    // ScrapView
+    QString InputText() const override;
+    bool Style1Selected() const override;
+    bool Style2Selected() const override;
+    void SetCounter(const QString& text) override;
+    void ClearSlot(int index) override;
+    void ShowSlotPicture(int index, const QString& path) override;
+    void SetOutput(const QString& text) override;
+    QString Output() const override;
+
+private:
+    gui::Image& Slot(int index) const;
+
+    void Form_Load();
+    void Text1_Change();
+    void Option1_Click();
+    void Option2_Click();
+};
