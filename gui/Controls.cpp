@@ -166,8 +166,10 @@ void TextBox::contextMenuEvent(QContextMenuEvent* event) {
     QMenu* menu = createStandardContextMenu();
     if (!menu) return;
     menu->setAttribute(Qt::WA_DeleteOnClose);
+    // The standard menu's paste action, known by its (translated) text.
+    const QString pasteText = QLineEdit::tr("&Paste");
     for (QAction* action : menu->actions()) {
-        if (action->objectName() != QLatin1String("edit-paste")) continue;
+        if (action->text().section(QLatin1Char('\t'), 0, 0) != pasteText) continue;
         disconnect(action, &QAction::triggered, nullptr, nullptr);
         connect(action, &QAction::triggered, this, [this] { PasteFitted(QClipboard::Clipboard); });
     }
@@ -307,7 +309,50 @@ CommandButton::CommandButton(QWidget* parent) : QPushButton(parent) {
     connect(this, &QAbstractButton::clicked, this, &CommandButton::Click);
 }
 
+void CommandButton::SetGraphical(bool graphical) {
+    graphical_ = graphical;
+    update();
+}
+
+void CommandButton::paintEvent(QPaintEvent* event) {
+    if (!graphical_) {
+        QPushButton::paintEvent(event);
+        return;
+    }
+    QPainter painter(this);
+    const QRect box = rect();
+    painter.fillRect(rect(), backColor_);
+    const bool sunken = isDown();
+    const QColor light = sunken ? QColor(Qt::black) : QColor(Qt::white);
+    const QColor dark = sunken ? QColor(Qt::white) : QColor(Qt::black);
+    painter.setPen(light);
+    painter.drawLine(box.topLeft(), box.topRight());
+    painter.drawLine(box.topLeft(), box.bottomLeft());
+    painter.setPen(dark);
+    painter.drawLine(box.bottomLeft(), box.bottomRight());
+    painter.drawLine(box.topRight(), box.bottomRight());
+    painter.setPen(backColor_.darker(150));
+    const QRect inner = box.adjusted(1, 1, -1, -1);
+    if (sunken) {
+        painter.drawLine(inner.topLeft(), inner.topRight());
+        painter.drawLine(inner.topLeft(), inner.bottomLeft());
+    } else {
+        painter.drawLine(inner.bottomLeft(), inner.bottomRight());
+        painter.drawLine(inner.topRight(), inner.bottomRight());
+    }
+    painter.setPen(palette().color(isEnabled() ? QPalette::Active : QPalette::Disabled, QPalette::ButtonText));
+    painter.setFont(font());
+    const QRect label = sunken ? rect().translated(1, 1) : rect();
+    painter.drawText(label, Qt::AlignCenter | Qt::TextShowMnemonic, text());
+    if (hasFocus()) {
+        QPen dotted(Qt::black, 1, Qt::DotLine);
+        painter.setPen(dotted);
+        painter.drawRect(rect().adjusted(3, 3, -4, -4));
+    }
+}
+
 void CommandButton::SetBackColor(const QColor& colour) {
+    backColor_ = colour;
     QPalette palette = this->palette();
     palette.setColor(QPalette::Button, colour);
     palette.setColor(QPalette::Window, colour);

@@ -114,8 +114,18 @@ class CommandButton : public QPushButton {
 public:
     explicit CommandButton(QWidget* parent = nullptr);
     void SetBackColor(const QColor& colour);
+    // Graphical: drawn by hand, filled with the back colour, with a raised
+    // edge (sunken while pressed), instead of in the style's own look.
+    void SetGraphical(bool graphical);
 signals:
     void Click();
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+
+private:
+    bool graphical_ = false;
+    QColor backColor_ = QColor(236, 233, 216);
 };
 
 // Unstretched: takes the size of its picture at its Left and Top; shows

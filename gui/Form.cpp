@@ -158,7 +158,8 @@ QWidget* Form::BuildWidget(const ControlDesign& control, QWidget* container) {
             button->setGeometry(Pixels(control));
             button->setText(control.caption);
             button->setEnabled(control.enabled);
-            if (control.graphical) button->SetBackColor(back);
+            button->SetBackColor(control.graphical ? back : ColourOr(control.backColor, Colour::System(15).ToQColor()));
+            button->SetGraphical(control.graphical);
             if (control.isDefault) {
                 for (Qt::Key key : {Qt::Key_Return, Qt::Key_Enter})
                     connect(new QShortcut(key, this), &QShortcut::activated, button, &QAbstractButton::click);

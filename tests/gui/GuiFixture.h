@@ -1,0 +1,48 @@
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QCoreApplication>
+#include <QSet>
+#include <QWidget>
+
+#include "gui/Dispatch.h"
+#include "gui/Form.h"
+
+// Records the failures that reach the dispatch point and checks that no
+// top-level window outlives the test.
+class GuiFixture : public testing::Test {
+protected:
+    void SetUp() override {
+        before_ = Windows();
+        gui::SetErrorReporter([this](const QString& handler, const QString& message) {
+            reports.append({handler, message});
+        });
+    }
+
+    void TearDown() override {
+        gui::SetErrorReporter({});
+        gui::SetModalRunner({});
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        QCoreApplication::processEvents();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        const QSet<QWidget*> left = Windows() - before_;
+        EXPECT_TRUE(left.isEmpty()) << left.size() << " window(s) left open";
+        for (QWidget* widget : left) delete widget;
+    }
+
+    static QSet<QWidget*> Windows() {
+        const QWidgetList list = QApplication::topLevelWidgets();
+        return QSet<QWidget*>(list.begin(), list.end());
+    }
+
+    struct Report {
+        QString handler;
+        QString message;
+    };
+    QList<Report> reports;
+
+private:
+    QSet<QWidget*> before_;
+};

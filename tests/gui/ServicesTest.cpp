@@ -1,0 +1,112 @@
+#include <QClipboard>
+#include <QFontInfo>
+#include <QImageReader>
+#include <QMessageBox>
+#include <QMimeData>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+
+#include "GuiFixture.h"
+#include "gui/Clipboard.h"
+#include "gui/Picture.h"
+#include "gui/core/RuntimeError.h"
+
+namespace {
+
+class ServicesTest : public GuiFixture {};
+
+gui::RuntimeError LoadFailure(const QString& path) {
+    try {
+        gui::LoadPicture(path);
+    } catch (const gui::RuntimeError& error) {
+        return error;
+    }
+    ADD_FAILURE() << "no failure for " << path.toStdString();
+    return gui::RuntimeError("", "", "");
+}
+
+TEST_F(ServicesTest, LoadPictureGivesTheFirstFrameOrSaysWhatFailed) {
+    EXPECT_TRUE(gui::LoadPicture("").IsEmpty());
+
+    const gui::Picture sample = gui::LoadPicture(":/assets/Image2.gif");
+    ASSERT_EQ(sample.Size(), QSize(36, 74));
+    QImageReader reader(":/assets/Image2.gif");
+    ASSERT_GT(reader.imageCount(), 1);
+    const QImage first = reader.read().convertToFormat(QImage::Format_ARGB32);
+    EXPECT_EQ(sample.Pixmap().toImage().convertToFormat(QImage::Format_ARGB32), first);
+    EXPECT_TRUE(sample.Pixmap().hasAlphaChannel());
+
+    QTemporaryDir dir;
+    const QString missing = dir.filePath("1/q.gif");
+    const gui::RuntimeError notThere = LoadFailure(missing);
+    EXPECT_EQ(notThere.Subject(), missing);
+    EXPECT_EQ(notThere.Reason(), "File not found");
+    EXPECT_TRUE(notThere.Message().contains(missing));
+
+    QFile text(dir.filePath("note.gif"));
+    ASSERT_TRUE(text.open(QIODevice::WriteOnly));
+    text.write("not a picture");
+    text.close();
+    EXPECT_TRUE(LoadFailure(text.fileName()).Reason().startsWith("Not a readable picture"));
+    EXPECT_EQ(LoadFailure(dir.path()).Reason(), "The file cannot be read");
+}
+
+TEST_F(ServicesTest, ClipboardHoldsPlainTextOnly) {
+    gui::Clipboard::SetText("<img src='x'>");
+    const QMimeData* data = QGuiApplication::clipboard()->mimeData();
+    ASSERT_NE(data, nullptr);
+    EXPECT_EQ(data->formats(), QStringList({"text/plain"}));
+    EXPECT_EQ(gui::Clipboard::GetText(), "<img src='x'>");
+    gui::Clipboard::Clear();
+    EXPECT_EQ(QGuiApplication::clipboard()->text(), "");
+}
+
+TEST_F(ServicesTest, DispatchCatchesEveryFailureAndReportsIt) {
+    gui::Dispatch("Timer1_Timer", [] { throw gui::RuntimeError("Open", "scrap.htm", "Permission denied"); });
+    gui::Dispatch("Command3_Click", [] { throw std::runtime_error("clipboard busy"); });
+    gui::Dispatch("Label5_Click", [] { throw 42; });
+    bool ran = false;
+    gui::Dispatch("Form_Load", [&] { ran = true; });
+    EXPECT_TRUE(ran);
+    ASSERT_EQ(reports.size(), 3);
+    EXPECT_EQ(reports[0].handler, "Timer1_Timer");
+    EXPECT_EQ(reports[0].message, "Open 'scrap.htm': Permission denied");
+    EXPECT_EQ(reports[1].message, "clipboard busy");
+    EXPECT_EQ(reports[2].handler, "Label5_Click");
+    EXPECT_FALSE(reports[2].message.isEmpty());
+}
+
+TEST_F(ServicesTest, TheDefaultReportIsAMessageBoxNamingHandlerAndError) {
+    gui::SetErrorReporter({});
+    QString shown;
+    QTimer poll;
+    QObject::connect(&poll, &QTimer::timeout, [&] {
+        for (QWidget* widget : QApplication::topLevelWidgets()) {
+            auto* box = qobject_cast<QMessageBox*>(widget);
+            if (!box || !box->isVisible() || box->objectName() != "RuntimeErrorReport") continue;
+            shown = box->text();
+            EXPECT_EQ(box->icon(), QMessageBox::Critical);
+            box->accept();
+        }
+    });
+    poll.start(10);
+    gui::Dispatch("Option1_Click", [] { throw gui::RuntimeError("LoadPicture", "/app/1/l.gif", "File not found"); });
+    EXPECT_TRUE(shown.contains("Option1_Click"));
+    EXPECT_TRUE(shown.contains("LoadPicture '/app/1/l.gif': File not found"));
+}
+
+TEST_F(ServicesTest, DesignFontsMapToMetricCompatibleFaces) {
+    for (const char* name : {"MS Sans Serif", "Arial"}) {
+        const QFont font = gui::Font{.name = name, .points = 13.5}.ToQFont();
+        EXPECT_EQ(QFontInfo(font).family(), "Liberation Sans") << name;
+        EXPECT_DOUBLE_EQ(font.pointSizeF(), 13.5);
+    }
+    const gui::Font mono{.name = "Liberation Mono", .bold = true};
+    EXPECT_EQ(mono.ToQFont().family(), "Liberation Mono");
+    EXPECT_TRUE(mono.ToQFont().bold());
+    EXPECT_EQ(gui::DefaultFont().ToQFont().pointSizeF(), 8.0);
+    EXPECT_EQ(gui::Colour::Rgb(255, 192, 128).ToQColor(), QColor(255, 192, 128));
+}
+
+}  // namespace
