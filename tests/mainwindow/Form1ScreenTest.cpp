@@ -1,0 +1,66 @@
+// The main window on a real X server: what a person sees.
+#include <QProcess>
+#include <QScreen>
+
+#include "Form1Fixture.h"
+
+namespace {
+
+class Form1ScreenTest : public Form1Fixture {
+protected:
+    QImage Screenshot() {
+        QCoreApplication::processEvents();
+        return form->screen()->grabWindow(form->winId()).toImage().convertToFormat(QImage::Format_RGB32);
+    }
+};
+
+TEST_F(Form1ScreenTest, ShowsTheWindowAndALettersPictureAfterTyping) {
+    ASSERT_EQ(QGuiApplication::platformName(), "xcb");
+    Start();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(form));
+    QTest::qWait(200);
+
+    QProcess xprop;
+    xprop.start("xprop", {"-id", QString::number(form->winId()), "WM_NORMAL_HINTS"});
+    ASSERT_TRUE(xprop.waitForFinished(5000));
+    const QString hints = QString::fromLatin1(xprop.readAllStandardOutput());
+    EXPECT_TRUE(hints.contains("minimum size: 745 by 590")) << hints.toStdString();
+    EXPECT_TRUE(hints.contains("maximum size: 745 by 590")) << hints.toStdString();
+
+    const QImage shot = Screenshot();
+    ASSERT_EQ(shot.size(), QSize(745, 590));
+    const QRgb back = qRgb(255, 192, 128);
+    for (QPoint at : {QPoint(2, 2), QPoint(740, 585), QPoint(700, 120), QPoint(300, 580), QPoint(12, 180)})
+        EXPECT_EQ(shot.pixel(at), back) << at.x() << "," << at.y();
+    // Shape2's outline: left, right, top and bottom lines.
+    for (QPoint at : {QPoint(8, 180), QPoint(736, 180), QPoint(300, 144), QPoint(300, 216)})
+        EXPECT_EQ(shot.pixel(at), qRgb(0, 0, 0)) << at.x() << "," << at.y();
+
+    // A person types into the input box.
+    auto& text1 = C<gui::TextBox>("Text1");
+    QTest::mouseClick(&text1, Qt::LeftButton);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return text1.hasFocus(); }, 2000));
+    ASSERT_EQ(QProcess::execute("xdotool", {"type", "--delay", "50", "h"}), 0);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return text1.Text() == "h"; }, 5000)) << text1.Text().toStdString();
+    QTest::qWait(100);
+
+    const QImage after = Screenshot();
+    const QImage glyph = Glyph(1, 'h').convertToFormat(QImage::Format_ARGB32);
+    int opaque = 0;
+    for (int y = 0; y < glyph.height(); ++y) {
+        for (int x = 0; x < glyph.width(); ++x) {
+            const QRgb source = glyph.pixel(x, y);
+            const QRgb seen = after.pixel(64 + x, 336 + y);
+            if (qAlpha(source) == 255) {
+                ++opaque;
+                EXPECT_EQ(seen, qRgb(qRed(source), qGreen(source), qBlue(source))) << x << "," << y;
+            } else if (qAlpha(source) == 0) {
+                EXPECT_EQ(seen, back) << x << "," << y;
+            }
+        }
+    }
+    EXPECT_GT(opaque, 20);
+    EXPECT_EQ(C<gui::Label>("Label3").Caption(), "19");
+}
+
+}  // namespace
