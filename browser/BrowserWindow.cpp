@@ -1,0 +1,94 @@
+#include "browser/BrowserWindow.h"
+
+#include <QEvent>
+#include <QFileInfo>
+#include <QWebEngineView>
+#include <QWindow>
+
+BrowserWindow::BrowserWindow(QWebEngineProfile* profile)
+    : view_(new QWebEngineView(profile, this)) {
+    setAttribute(Qt::WA_DeleteOnClose);
+    setCentralWidget(view_);
+    resize(800, 600);
+    connect(view_, &QWebEngineView::titleChanged, this, &BrowserWindow::UpdateTitle);
+    connect(view_, &QWebEngineView::urlChanged, this, &BrowserWindow::UpdateTitle);
+    connect(view_, &QWebEngineView::loadFinished, this,
+            [this](bool ok) { emit LoadFinished(view_->url(), ok); });
+    winId();  // the native window exists from the start: it has an id to give
+    windowHandle()->installEventFilter(this);
+    UpdateTitle();
+}
+
+void BrowserWindow::Navigate(const QUrl& url) { view_->load(url); }
+
+void BrowserWindow::SetOuterLeft(int left) {
+    left_ = left;
+    ApplyPlacement();
+}
+
+void BrowserWindow::SetOuterTop(int top) {
+    top_ = top;
+    ApplyPlacement();
+}
+
+void BrowserWindow::SetOuterWidth(int width) {
+    width_ = width;
+    ApplyPlacement();
+}
+
+void BrowserWindow::SetOuterHeight(int height) {
+    height_ = height;
+    ApplyPlacement();
+}
+
+QMargins BrowserWindow::FrameMargins() const {
+    return windowHandle() ? windowHandle()->frameMargins() : QMargins();
+}
+
+// The window manager adds its frame some time after the window is shown, so
+// the client size that gives the asked outer size is only known then; the
+// placement is applied again whenever the frame changes.
+void BrowserWindow::ApplyPlacement() {
+    const QRect outer = frameGeometry();
+    const QMargins frame = FrameMargins();
+    const QRect wanted(left_.value_or(outer.left()), top_.value_or(outer.top()),
+                       width_.value_or(outer.width()), height_.value_or(outer.height()));
+    placedWithMargins_ = frame;
+    move(wanted.topLeft());  // a top-level's position includes its frame
+    resize(std::max(1, wanted.width() - frame.left() - frame.right()),
+           std::max(1, wanted.height() - frame.top() - frame.bottom()));
+}
+
+void BrowserWindow::ReapplyPlacementIfFrameChanged() {
+    const bool placed = left_ || top_ || width_ || height_;
+    if (placed && FrameMargins() != placedWithMargins_) ApplyPlacement();
+}
+
+void BrowserWindow::moveEvent(QMoveEvent* event) {
+    QMainWindow::moveEvent(event);
+    ReapplyPlacementIfFrameChanged();
+}
+
+void BrowserWindow::resizeEvent(QResizeEvent* event) {
+    QMainWindow::resizeEvent(event);
+    ReapplyPlacementIfFrameChanged();
+}
+
+bool BrowserWindow::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == windowHandle() && event->type() == QEvent::Expose && !exposed_ &&
+        windowHandle()->isExposed()) {
+        exposed_ = true;
+        emit Exposed();
+    }
+    return QMainWindow::eventFilter(watched, event);
+}
+
+void BrowserWindow::UpdateTitle() {
+    const QUrl url = view_->url();
+    QString shown = view_->title();
+    if (shown.isEmpty() || shown == url.toString()) {
+        shown = url.isLocalFile() ? QFileInfo(url.toLocalFile()).fileName() : url.toDisplayString();
+    }
+    if (shown.isEmpty()) shown = tr("blank page");
+    setWindowTitle(tr("%1 - Dururive browser").arg(shown));
+}
