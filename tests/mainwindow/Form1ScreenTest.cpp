@@ -3,6 +3,7 @@
 #include <QScreen>
 
 #include "Form1Fixture.h"
+#include "gui/Clipboard.h"
 
 namespace {
 
@@ -61,6 +62,21 @@ TEST_F(Form1ScreenTest, ShowsTheWindowAndALettersPictureAfterTyping) {
     }
     EXPECT_GT(opaque, 20);
     EXPECT_EQ(C<gui::Label>("Label3").Caption(), "19");
+}
+
+TEST_F(Form1ScreenTest, OtherProgramsReadTheClipboardAsPlainText) {
+    gui::Clipboard::Clear();
+    gui::Clipboard::SetText("<img src='x'><br>");
+    const auto read = [](const QStringList& arguments) {
+        QProcess xclip;
+        xclip.start("xclip", arguments);
+        // Our event loop must keep running to answer the request.
+        EXPECT_TRUE(QTest::qWaitFor([&] { return xclip.state() == QProcess::NotRunning; }, 5000));
+        return QString::fromUtf8(xclip.readAllStandardOutput());
+    };
+    EXPECT_EQ(read({"-o", "-selection", "clipboard"}), "<img src='x'><br>");
+    const QStringList targets = read({"-o", "-selection", "clipboard", "-t", "TARGETS"}).split('\n', Qt::SkipEmptyParts);
+    EXPECT_FALSE(targets.contains("text/html"));
 }
 
 }  // namespace
