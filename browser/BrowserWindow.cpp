@@ -14,8 +14,6 @@ BrowserWindow::BrowserWindow(QWebEngineProfile* profile)
     connect(view_, &QWebEngineView::urlChanged, this, &BrowserWindow::UpdateTitle);
     connect(view_, &QWebEngineView::loadFinished, this,
             [this](bool ok) { emit LoadFinished(view_->url(), ok); });
-    winId();  // the native window exists from the start: it has an id to give
-    windowHandle()->installEventFilter(this);
     UpdateTitle();
 }
 
@@ -62,6 +60,12 @@ void BrowserWindow::ApplyPlacement() {
 void BrowserWindow::ReapplyPlacementIfFrameChanged() {
     const bool placed = left_ || top_ || width_ || height_;
     if (placed && FrameMargins() != placedWithMargins_) ApplyPlacement();
+}
+
+// The native window is made for the engine's surface when first shown.
+void BrowserWindow::showEvent(QShowEvent* event) {
+    QMainWindow::showEvent(event);
+    if (windowHandle()) windowHandle()->installEventFilter(this);
 }
 
 void BrowserWindow::moveEvent(QMoveEvent* event) {

@@ -1,0 +1,25 @@
+#pragma once
+
+#include <QString>
+#include <optional>
+
+namespace gui {
+
+// What a ProgID stands for: the server that makes its objects, where to find
+// its factory on the session bus, and the program that serves it.
+struct ProgIdEntry {
+    QString progId;
+    QString service;           // well-known bus name
+    QString factoryPath;       // object that makes new objects
+    QString factoryInterface;
+    QString factoryMethod;     // no arguments; returns the new object's path
+    QString program;           // file name in AppDir, or an absolute path
+    int startTimeoutMs = 10000;
+};
+
+// "InternetExplorer.Application" is our browser. Entries added here replace
+// one with the same ProgID (ignoring case, as ProgIDs do).
+std::optional<ProgIdEntry> FindProgId(const QString& progId);
+void RegisterProgId(const ProgIdEntry& entry);
+
+}  // namespace gui

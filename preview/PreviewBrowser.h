@@ -1,0 +1,6 @@
+#pragma once
+
+// Opens scrap.htm of the working directory in a new browser window at the
+// given outer rectangle (screen pixels) and leaves the window to the user.
+// Throws gui::RuntimeError from the step that failed.
+void OpenPreviewBrowser(short top, short left, short width, short height);

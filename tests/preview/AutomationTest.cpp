@@ -1,0 +1,215 @@
+// The automation layer against the real browser and against servers that
+// fail, in a desktop session of its own.
+#include <gtest/gtest.h>
+
+#include <QDBusInterface>
+#include <QDBusReply>
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QThread>
+
+#include "BrowserProbe.h"
+#include "gui/automation/Automation.h"
+#include "gui/core/AppDir.h"
+#include "gui/core/RuntimeError.h"
+
+namespace {
+
+using gui::AutomationObject;
+using gui::RuntimeError;
+using gui::Variant;
+
+const QString Browser = QStringLiteral("InternetExplorer.Application");
+
+class AutomationEnvironment : public testing::Environment {
+public:
+    void SetUp() override {
+        gui::SetAppDir(QStringLiteral(DURURIVE_PROGRAM_DIR));
+        qputenv("DURURIVE_BROWSER_TRACE", QDir(dir_.path()).filePath(QStringLiteral("trace")).toUtf8());
+    }
+
+private:
+    QTemporaryDir dir_;
+};
+const auto* const environment = testing::AddGlobalTestEnvironment(new AutomationEnvironment);
+
+// The message of the RuntimeError that call() throws; empty when it throws
+// none.
+template <typename Call>
+QString ErrorOf(Call call) {
+    try {
+        call();
+    } catch (const RuntimeError& error) {
+        return error.Message();
+    }
+    return {};
+}
+
+#define EXPECT_ERROR(call, ...)                                                          \
+    do {                                                                                 \
+        const QString message = ErrorOf([&] { call; });                                  \
+        EXPECT_FALSE(message.isEmpty()) << #call " raised no error";                     \
+        for (const char* part : {__VA_ARGS__}) {                                         \
+            EXPECT_TRUE(message.contains(QString::fromUtf8(part))) << message.toStdString(); \
+        }                                                                                \
+    } while (false)
+
+// A server program, written as a shell script, that records its pid (and
+// that of a child it starts) and then does what body says.
+gui::ProgIdEntry FakeServer(const QTemporaryDir& dir, const QString& progId, const QString& body) {
+    const QString program = QDir(dir.path()).filePath(progId + QStringLiteral(".sh"));
+    QFile script(program);
+    script.open(QIODevice::WriteOnly);
+    script.write(QStringLiteral("#!/bin/sh\necho $$ > '%1.pid'\nsleep 60 &\necho $! > '%1.child'\n%2\n")
+                     .arg(QDir(dir.path()).filePath(progId), body)
+                     .toUtf8());
+    script.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    script.close();
+    gui::ProgIdEntry entry{progId, QStringLiteral("org.dururive.Test.") + progId, QStringLiteral("/Factory"),
+                           QStringLiteral("org.dururive.Test"), QStringLiteral("Create"), program, 1500};
+    gui::RegisterProgId(entry);
+    return entry;
+}
+
+qint64 RecordedPid(const QTemporaryDir& dir, const QString& name) {
+    QFile file(QDir(dir.path()).filePath(name));
+    probe::WaitFor([&] { return file.exists() && file.size() > 0; }, 3000);
+    file.open(QIODevice::ReadOnly);
+    return file.readAll().trimmed().toLongLong();
+}
+
+TEST(AutomationTest, CreationFailuresNameTheProgIdAndLeaveNoProcess) {
+    EXPECT_ERROR(AutomationObject::CreateObject(QStringLiteral("Nobody.Application")), "Nobody.Application",
+                 "no server is registered");
+
+    QTemporaryDir dir;
+    gui::RegisterProgId({QStringLiteral("Test.Missing"), QStringLiteral("org.dururive.Test.Missing"),
+                         QStringLiteral("/Factory"), QStringLiteral("org.dururive.Test"), QStringLiteral("Create"),
+                         QDir(dir.path()).filePath(QStringLiteral("no-such-program")), 1500});
+    EXPECT_ERROR(AutomationObject::CreateObject(QStringLiteral("Test.Missing")), "Test.Missing", "no-such-program",
+                 "missing");
+
+    FakeServer(dir, QStringLiteral("Dying"), QStringLiteral("echo cannot start >&2\nexit 3"));
+    EXPECT_ERROR(AutomationObject::CreateObject(QStringLiteral("Dying")), "Dying", "ended during start-up");
+    EXPECT_TRUE(probe::WaitFor([&] { return !probe::IsRunning(RecordedPid(dir, "Dying.child")); }, 3000))
+        << "the child of a server that died at start is left running";
+
+    FakeServer(dir, QStringLiteral("Silent"), QStringLiteral("exec sleep 60"));
+    QElapsedTimer clock;
+    clock.start();
+    EXPECT_ERROR(AutomationObject::CreateObject(QStringLiteral("Silent")), "Silent",
+                 "did not appear on the session bus as org.dururive.Test.Silent within 1500 ms");
+    EXPECT_LT(clock.elapsed(), 6000);
+    EXPECT_FALSE(probe::IsRunning(RecordedPid(dir, "Silent.pid"))) << "a server that never took its name is left";
+    EXPECT_FALSE(probe::IsRunning(RecordedPid(dir, "Silent.child"))) << "what it started is left";
+}
+
+TEST(AutomationTest, NoSessionBusIsAnErrorAndStartsNothing) {
+    QTemporaryDir dir;
+    const QString address = QStringLiteral("DBUS_SESSION_BUS_ADDRESS=unix:path=") + dir.path() + "/none";
+    QString output;
+    const int status = probe::Run(QStringLiteral(PREVIEW_CALLER), {}, 20000, &output, {address}, dir.path());
+    EXPECT_EQ(status, 2) << output.toStdString();
+    EXPECT_TRUE(output.contains(QLatin1String("InternetExplorer.Application"))) << output.toStdString();
+    EXPECT_TRUE(output.contains(QLatin1String("no session bus"))) << output.toStdString();
+    EXPECT_TRUE(probe::ProcessesWithEnvironment(QStringLiteral("dururive-browser"), address).isEmpty())
+        << "a browser was started with no bus to serve on";
+}
+
+TEST(AutomationTest, MembersAreCheckedAgainstTheObjectAndRefusalsNamed) {
+    AutomationObject browser = AutomationObject::CreateObject(Browser);
+    browser.PutProperty(QStringLiteral("Top"), Variant::Integer(200));
+
+    EXPECT_ERROR(browser.PutProperty(QStringLiteral("Silent"), Variant::Boolean(true)), "Silent", "no property");
+    EXPECT_ERROR(browser.PutProperty(QStringLiteral("Top"), Variant::Long(70000)), "Top", "out of the range");
+    EXPECT_ERROR(browser.PutProperty(QStringLiteral("Visible"), Variant::String(QStringLiteral("yes"))), "Visible",
+                 "boolean");
+    EXPECT_ERROR(browser.PutProperty(QStringLiteral("WindowId"), Variant::LongLong(1)), "WindowId", "read-only");
+    EXPECT_ERROR(browser.Call(QStringLiteral("Quit"), {}), "Quit", "no method");
+    EXPECT_ERROR(browser.Call(QStringLiteral("Navigate"), {}), "Navigate", "URL", "not given");
+    EXPECT_ERROR(browser.Call(QStringLiteral("Navigate"), {{QStringLiteral("URL"), Variant::String(QStringLiteral("/a"))},
+                                                           {QStringLiteral("Flags"), Variant::Integer(0)}}),
+                 "Navigate", "no argument named Flags");
+    EXPECT_ERROR(browser.Call(QStringLiteral("Navigate"),
+                              {{QStringLiteral("URL"), Variant::String(QStringLiteral("relative/scrap.htm"))}}),
+                 "Navigate", "refused", "relative/scrap.htm");
+
+    // Nothing that failed reached the window; the names fold case.
+    EXPECT_EQ(browser.GetProperty(QStringLiteral("top")), Variant::Integer(200));
+    EXPECT_EQ(browser.GetProperty(QStringLiteral("Visible")), Variant::Boolean(false));
+    browser.PutProperty(QStringLiteral("visible"), Variant::Boolean(true));
+    EXPECT_EQ(browser.GetProperty(QStringLiteral("Visible")), Variant::Boolean(true));
+}
+
+TEST(AutomationTest, AWindowClosedByTheUserRefusesFurtherCalls) {
+    AutomationObject kept = AutomationObject::CreateObject(Browser);
+    kept.PutProperty(QStringLiteral("Visible"), Variant::Boolean(true));
+    AutomationObject closed = AutomationObject::CreateObject(Browser);
+    closed.PutProperty(QStringLiteral("Visible"), Variant::Boolean(true));
+    const qulonglong id = qulonglong(closed.GetProperty(QStringLiteral("WindowId")).ToNumber());
+    ASSERT_TRUE(probe::WaitFor([&] { return probe::IsViewable(id); }, 5000));
+
+    probe::CloseWindow(id);
+    ASSERT_TRUE(probe::WaitFor([&] { return !probe::WindowObjectExists(closed.Path()); }, 5000))
+        << id << " now " << probe::WindowId(closed.Path()) << " viewable " << probe::IsViewable(id);
+    EXPECT_ERROR(closed.PutProperty(QStringLiteral("Top"), Variant::Integer(10)), "Top", "no longer exists",
+                 "window was closed");
+    EXPECT_ERROR(closed.Call(QStringLiteral("Navigate"), {{QStringLiteral("URL"), Variant::String(QStringLiteral("/x"))}}),
+                 "Navigate", "no longer exists");
+    // The browser goes on serving its other windows.
+    kept.PutProperty(QStringLiteral("Left"), Variant::Integer(50));
+    EXPECT_TRUE(probe::WindowObjectExists(kept.Path()));
+}
+
+// Members as the bus reports them: "<interface> method Name in:s:URL ..." and
+// "<interface> property Name n readwrite".
+QStringList Members(const gui::ObjectDescription& description) {
+    QStringList members;
+    for (const gui::DBusMethod& method : description.methods) {
+        QString line = method.interface + " method " + method.name;
+        for (const gui::DBusArgument& argument : method.arguments) {
+            line += QStringLiteral(" %1:%2:%3").arg(argument.in ? "in" : "out", argument.type, argument.name);
+        }
+        members.append(line);
+    }
+    for (const gui::DBusProperty& property : description.properties) {
+        members.append(QStringLiteral("%1 property %2 %3 %4%5")
+                           .arg(property.interface, property.name, property.type, property.readable ? "read" : "",
+                                property.writable ? "write" : ""));
+    }
+    members.sort();
+    return members;
+}
+
+QStringList MembersInFile(const QString& file) {
+    QFile xml(file);
+    EXPECT_TRUE(xml.open(QIODevice::ReadOnly)) << file.toStdString();
+    gui::ObjectDescription description;
+    QString error;
+    EXPECT_TRUE(gui::ParseIntrospection(QString::fromUtf8(xml.readAll()), &description, &error)) << error.toStdString();
+    return Members(description);
+}
+
+QStringList MembersOnTheBus(const QString& path) {
+    QDBusInterface introspectable(QStringLiteral("org.dururive.Browser"), path,
+                                  QStringLiteral("org.freedesktop.DBus.Introspectable"));
+    const QDBusReply<QString> xml = introspectable.call(QStringLiteral("Introspect"));
+    gui::ObjectDescription description;
+    QString error;
+    EXPECT_TRUE(gui::ParseIntrospection(xml.value(), &description, &error)) << error.toStdString();
+    return Members(description);
+}
+
+TEST(AutomationTest, TheBrowserAnswersAsItsInterfaceFilesSay) {
+    const AutomationObject window = AutomationObject::CreateObject(Browser);
+    const QStringList windowMembers = MembersInFile(QStringLiteral(BROWSER_SOURCE_DIR "/org.dururive.Browser.Window.xml"));
+    EXPECT_EQ(MembersOnTheBus(window.Path()), windowMembers);
+    EXPECT_EQ(Members(window.Description()), windowMembers);
+    EXPECT_TRUE(windowMembers.contains("org.dururive.Browser.Window method Navigate in:s:URL"));
+    EXPECT_TRUE(windowMembers.contains("org.dururive.Browser.Window property Top n readwrite"));
+    EXPECT_EQ(MembersOnTheBus(QStringLiteral("/org/dururive/Browser")),
+              MembersInFile(QStringLiteral(BROWSER_SOURCE_DIR "/org.dururive.Browser.xml")));
+}
+
+}  // namespace

@@ -1,0 +1,177 @@
+// Values, introspection data and the ProgID table of the automation layer,
+// and the browser's glyph picture server; no session bus needed.
+#include <gtest/gtest.h>
+
+#include <QCoreApplication>
+#include <QDBusVariant>
+#include <QFile>
+#include <QTcpSocket>
+#include <QUrl>
+
+#include "browser/GlyphInterceptor.h"
+#include "gui/automation/Introspection.h"
+#include "gui/automation/ProgIds.h"
+#include "gui/automation/Variant.h"
+
+namespace {
+
+using gui::Variant;
+
+QVariant Convert(const Variant& value, const char* signature, QString* error = nullptr) {
+    QString ignored;
+    return gui::ToDBusValue(value, QString::fromLatin1(signature), error ? error : &ignored);
+}
+
+TEST(AutomationValuesTest, NumbersAreRangeCheckedForTheDeclaredType) {
+    const QVariant top = Convert(Variant::Integer(300), "n");
+    EXPECT_EQ(top.metaType(), QMetaType::fromType<qint16>());
+    EXPECT_EQ(top.value<qint16>(), 300);
+    EXPECT_EQ(Convert(Variant::Long(-32768), "n").value<qint16>(), -32768);
+    EXPECT_EQ(Convert(Variant::Long(32767), "n").value<qint16>(), 32767);
+
+    QString error;
+    EXPECT_FALSE(Convert(Variant::Long(70000), "n", &error).isValid()) << "70000 wrapped into a 16-bit value";
+    EXPECT_TRUE(error.contains("70000") && error.contains("16-bit")) << error.toStdString();
+    EXPECT_FALSE(Convert(Variant::Long(-32769), "n").isValid());
+    EXPECT_FALSE(Convert(Variant::Integer(-1), "q").isValid());
+    EXPECT_FALSE(Convert(Variant::Integer(256), "y").isValid());
+    EXPECT_FALSE(Convert(Variant::LongLong(-1), "t").isValid());
+    EXPECT_EQ(Convert(Variant::Integer(-1), "x").value<qint64>(), -1);
+    EXPECT_EQ(Convert(Variant::LongLong(4294967295LL), "u").value<quint32>(), 4294967295U);
+    EXPECT_FALSE(Convert(Variant::LongLong(4294967296LL), "u").isValid());
+}
+
+TEST(AutomationValuesTest, BooleansStringsAndNumbersAreNotTakenForEachOther) {
+    EXPECT_EQ(Convert(Variant::Boolean(true), "b"), QVariant(true));
+    EXPECT_EQ(Convert(Variant::String(QStringLiteral("/a b/#Ü")), "s"), QVariant(QStringLiteral("/a b/#Ü")));
+    QString error;
+    EXPECT_FALSE(Convert(Variant::String(QStringLiteral("True")), "b", &error).isValid());
+    EXPECT_TRUE(error.contains("boolean")) << error.toStdString();
+    EXPECT_FALSE(Convert(Variant::Integer(1), "b").isValid());
+    EXPECT_FALSE(Convert(Variant::Boolean(true), "n").isValid());
+    EXPECT_FALSE(Convert(Variant::Integer(5), "s").isValid());
+    EXPECT_FALSE(Convert(Variant(), "s").isValid());
+    EXPECT_FALSE(Convert(Variant::String(QStringLiteral("x")), "a{sv}", &error).isValid());
+    EXPECT_TRUE(error.contains("a{sv}")) << error.toStdString();
+}
+
+TEST(AutomationValuesTest, ReceivedValuesBecomeVariants) {
+    QString error;
+    EXPECT_EQ(gui::FromDBusValue(QVariant::fromValue(QDBusVariant(QVariant::fromValue(qint16(-5)))), &error),
+              Variant::Integer(-5));
+    EXPECT_EQ(gui::FromDBusValue(QVariant(true), &error), Variant::Boolean(true));
+    EXPECT_EQ(gui::FromDBusValue(QVariant(QStringLiteral("s")), &error), Variant::String(QStringLiteral("s")));
+    EXPECT_EQ(gui::FromDBusValue(QVariant::fromValue(qulonglong(4194329)), &error), Variant::LongLong(4194329));
+    EXPECT_TRUE(gui::FromDBusValue(QVariant::fromValue(~qulonglong(0)), &error).IsEmpty());
+    EXPECT_TRUE(gui::FromDBusValue(QVariant(QStringList{"a"}), &error).IsEmpty());
+    EXPECT_FALSE(error.isEmpty());
+}
+
+const char* const WindowXml = R"(<!DOCTYPE node PUBLIC "-//freedesktop//DTD D-BUS Object Introspection 1.0//EN"
+ "http://www.freedesktop.org/standards/dbus/1.0/introspect.dtd">
+<node>
+  <interface name="org.example.Window">
+    <property name="Top" type="n" access="readwrite"/>
+    <property name="Id" type="t" access="read"/>
+    <signal name="Moved"><arg name="top" type="n"/></signal>
+    <method name="Navigate">
+      <annotation name="org.example.Note" value="x"/>
+      <arg name="URL" type="s" direction="in"/>
+      <arg name="Flags" type="i"/>
+      <arg name="ok" type="b" direction="out"/>
+    </method>
+    <method name="navigate2"/>
+  </interface>
+  <interface name="org.freedesktop.DBus.Properties">
+    <method name="Get"><arg name="interface_name" type="s" direction="in"/></method>
+  </interface>
+  <node name="child"/>
+</node>)";
+
+TEST(AutomationValuesTest, IntrospectionGivesMembersTypesAndArgumentPositions) {
+    gui::ObjectDescription description;
+    QString error;
+    ASSERT_TRUE(gui::ParseIntrospection(QString::fromLatin1(WindowXml), &description, &error)) << error.toStdString();
+    ASSERT_EQ(description.methods.size(), 2);
+    EXPECT_EQ(description.FindMethod(QStringLiteral("Get")), nullptr) << "the bus's own interfaces are members";
+    const gui::DBusMethod* navigate = description.FindMethod(QStringLiteral("NAVIGATE"));
+    ASSERT_NE(navigate, nullptr);
+    EXPECT_EQ(navigate->interface, QStringLiteral("org.example.Window"));
+    ASSERT_EQ(navigate->arguments.size(), 3) << "the signal's or annotation's content was taken for arguments";
+    EXPECT_EQ(navigate->arguments[0].name, QStringLiteral("URL"));
+    EXPECT_TRUE(navigate->arguments[1].in) << "an argument without direction is an input";
+    EXPECT_EQ(navigate->arguments[1].type, QStringLiteral("i"));
+    EXPECT_FALSE(navigate->arguments[2].in);
+    EXPECT_EQ(description.FindMethod(QStringLiteral("navigate2"))->arguments.size(), 0);
+
+    const gui::DBusProperty* top = description.FindProperty(QStringLiteral("top"));
+    ASSERT_NE(top, nullptr);
+    EXPECT_EQ(top->type, QStringLiteral("n"));
+    EXPECT_TRUE(top->readable && top->writable);
+    const gui::DBusProperty* id = description.FindProperty(QStringLiteral("Id"));
+    ASSERT_NE(id, nullptr);
+    EXPECT_TRUE(id->readable && !id->writable);
+    EXPECT_EQ(description.FindProperty(QStringLiteral("Left")), nullptr);
+
+    EXPECT_FALSE(gui::ParseIntrospection(QStringLiteral("<node><interface name='a'>"), &description, &error));
+    EXPECT_TRUE(error.contains("not well formed")) << error.toStdString();
+}
+
+TEST(AutomationValuesTest, TheBrowserProgIdIsOurBrowserAndEntriesCanBeAdded) {
+    const auto browser = gui::FindProgId(QStringLiteral("internetexplorer.application"));
+    ASSERT_TRUE(browser.has_value());
+    EXPECT_EQ(browser->service, QStringLiteral("org.dururive.Browser"));
+    EXPECT_EQ(browser->factoryPath, QStringLiteral("/org/dururive/Browser"));
+    EXPECT_EQ(browser->program, QStringLiteral("dururive-browser"));
+    EXPECT_FALSE(gui::FindProgId(QStringLiteral("Other.Application")).has_value());
+    gui::ProgIdEntry other = *browser;
+    other.progId = QStringLiteral("Other.Application");
+    other.service = QStringLiteral("org.example.A");
+    gui::RegisterProgId(other);
+    other.progId = QStringLiteral("OTHER.Application");
+    other.service = QStringLiteral("org.example.B");
+    gui::RegisterProgId(other);
+    EXPECT_EQ(gui::FindProgId(QStringLiteral("Other.Application"))->service, QStringLiteral("org.example.B"));
+    EXPECT_EQ(gui::FindProgId(QStringLiteral("InternetExplorer.Application"))->service, browser->service);
+}
+
+// One request to the glyph server; the status line and the body.
+QPair<QByteArray, QByteArray> Fetch(const GlyphServer& server, const QByteArray& path) {
+    QTcpSocket socket;
+    socket.connectToHost(QHostAddress::LocalHost, server.serverPort());
+    EXPECT_TRUE(socket.waitForConnected(3000));
+    socket.write("GET " + path + " HTTP/1.1\r\nHost: x\r\n\r\n");
+    QByteArray reply;
+    while (socket.state() == QAbstractSocket::ConnectedState || socket.bytesAvailable()) {
+        QCoreApplication::processEvents();
+        if (socket.waitForReadyRead(100)) reply += socket.readAll();
+        if (socket.state() != QAbstractSocket::ConnectedState) reply += socket.readAll();
+    }
+    const qsizetype end = reply.indexOf("\r\n\r\n");
+    return {reply.left(reply.indexOf("\r\n")), end < 0 ? QByteArray() : reply.mid(end + 4)};
+}
+
+TEST(AutomationValuesTest, GlyphServerGivesOnlyTheGlyphPictures) {
+    GlyphServer server(QStringLiteral(DURURIVE_PROGRAM_DIR));
+    QString error;
+    ASSERT_TRUE(server.Start(&error)) << error.toStdString();
+    QFile picture(QStringLiteral(DURURIVE_PROGRAM_DIR "/2/z.gif"));
+    ASSERT_TRUE(picture.open(QIODevice::ReadOnly));
+    const auto glyph = Fetch(server, "/2/z.gif");
+    EXPECT_EQ(glyph.first, "HTTP/1.0 200 OK");
+    EXPECT_EQ(glyph.second, picture.readAll());
+    for (const QByteArray path : {"/1/../../etc/passwd", "/1/%2e%2e/2/a.gif", "/3/a.gif", "/1/A.gif", "/1/ab.gif", "/"}) {
+        EXPECT_EQ(Fetch(server, path).first, "HTTP/1.0 404 Not Found") << path.constData();
+    }
+
+    const GlyphInterceptor interceptor(QStringLiteral("http://glitter.example:8080"), server.BaseUrl());
+    EXPECT_EQ(interceptor.Redirected(QUrl(QStringLiteral("http://glitter.example:8080/1/a.gif"))),
+              QUrl(server.BaseUrl() + QStringLiteral("/1/a.gif")));
+    for (const char* elsewhere : {"http://glitter.example/1/a.gif", "https://glitter.example:8080/1/a.gif",
+                                  "http://other.example:8080/1/a.gif", "file:///1/a.gif"}) {
+        EXPECT_EQ(interceptor.Redirected(QUrl(QString::fromLatin1(elsewhere))), QUrl(QString::fromLatin1(elsewhere)))
+            << elsewhere;
+    }
+}
+
+}  // namespace

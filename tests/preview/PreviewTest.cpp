@@ -1,0 +1,213 @@
+// The preview against the real browser, in a desktop session of its own
+// (X server, window manager, session bus).
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QFile>
+#include <QImage>
+#include <QImageReader>
+#include <QTemporaryDir>
+#include <QThread>
+#include <QUrl>
+
+#include "BrowserProbe.h"
+#include "composer/GlyphCatalogue.h"
+#include "gui/core/AppDir.h"
+#include "preview/PreviewBrowser.h"
+
+namespace {
+
+const QRect PreviewRect(100, 300, 400, 400);
+
+// Every browser this test starts keeps a trace, and reaches no network: all
+// remote addresses go to a proxy that is not there.
+class PreviewEnvironment : public testing::Environment {
+public:
+    void SetUp() override {
+        gui::SetAppDir(QStringLiteral(DURURIVE_PROGRAM_DIR));
+        qputenv("DURURIVE_BROWSER_TRACE", QDir(dir_.path()).filePath(QStringLiteral("trace")).toUtf8());
+        qputenv("QTWEBENGINE_CHROMIUM_FLAGS", "--proxy-server=http://127.0.0.1:9");
+    }
+
+private:
+    QTemporaryDir dir_;
+};
+const auto* const environment = testing::AddGlobalTestEnvironment(new PreviewEnvironment);
+
+QString Scrap(const QString& text) {
+    QString scrap;
+    for (QChar character : text) scrap += GlyphCatalogue::Lookup(character, 1).tag;
+    return scrap;
+}
+
+// The working directory of one test, holding a scrap file.
+class ScrapDirectory {
+public:
+    explicit ScrapDirectory(const QString& name = QStringLiteral("work"), const QString& text = QStringLiteral("ab")) {
+        path_ = QDir(root_.path()).filePath(name);
+        QDir().mkpath(path_);
+        QFile file(QDir(path_).filePath(QStringLiteral("scrap.htm")));
+        file.open(QIODevice::WriteOnly);
+        file.write((Scrap(text) + QStringLiteral("\r\n")).toUtf8());
+        previous_ = QDir::currentPath();
+        QDir::setCurrent(path_);
+    }
+    ~ScrapDirectory() { QDir::setCurrent(previous_); }
+    QString ScrapPath() const { return QDir(path_).filePath(QStringLiteral("scrap.htm")); }
+    QString Path() const { return path_; }
+
+private:
+    QTemporaryDir root_;
+    QString path_;
+    QString previous_;
+};
+
+// Opens one preview and returns the path of the window it made.
+QString Preview() {
+    const QStringList before = probe::CreatedWindows();
+    OpenPreviewBrowser(300, 100, 400, 400);
+    const QStringList after = probe::CreatedWindows();
+    EXPECT_EQ(after.size(), before.size() + 1);
+    return after.value(after.size() - 1);
+}
+
+bool SettlesAt(qulonglong windowId, const QRect& rect) {
+    return probe::WaitFor([&] { return probe::OuterRect(windowId) == rect; }, 5000);
+}
+
+QStringList Events(const QString& path) {
+    QStringList events;
+    for (const probe::TraceLine& line : probe::TraceOf(path)) {
+        events.append(line.value.isEmpty() ? line.event : line.event + QLatin1Char(' ') + line.value);
+    }
+    return events;
+}
+
+TEST(PreviewTest, MakesTheCallsInOrderAndPlacesTheWindow) {
+    ScrapDirectory directory;
+    probe::ClearTrace();
+    const QString window = Preview();
+    ASSERT_TRUE(probe::WaitForTrace(window, QStringLiteral("loaded"), 20000)) << Events(window).join('\n').toStdString();
+    QThread::msleep(300);  // anything asked after the calls would show now
+    QStringList calls = Events(window);
+    calls.removeIf([](const QString& event) { return event == "exposed" || event.startsWith("loaded"); });
+    EXPECT_EQ(calls, (QStringList{"CreateWindow", "Visible true", "Navigate " + directory.ScrapPath(), "Top 300",
+                                  "Left 100", "Width 400", "Height 400"}));
+    const qulonglong id = probe::WindowId(window);
+    EXPECT_TRUE(SettlesAt(id, PreviewRect)) << "outer rectangle " << probe::OuterRect(id).x() << ","
+                                            << probe::OuterRect(id).y() << " " << probe::OuterRect(id).width() << "x"
+                                            << probe::OuterRect(id).height();
+    EXPECT_TRUE(probe::WindowTitle(id).contains(QLatin1String("scrap.htm"))) << probe::WindowTitle(id).toStdString();
+}
+
+TEST(PreviewTest, TwoPreviewsGiveTwoWindowsOnTheSameRectangle) {
+    ScrapDirectory directory;
+    const QString first = Preview();
+    const QString second = Preview();
+    ASSERT_NE(first, second);
+    const qulonglong firstId = probe::WindowId(first), secondId = probe::WindowId(second);
+    ASSERT_NE(firstId, secondId);
+    EXPECT_TRUE(SettlesAt(firstId, PreviewRect));
+    EXPECT_TRUE(SettlesAt(secondId, PreviewRect));
+    EXPECT_TRUE(probe::IsViewable(firstId));
+    EXPECT_TRUE(probe::IsViewable(secondId));
+}
+
+TEST(PreviewTest, OpensTheScrapOfTheWorkingDirectoryWhateverItsName) {
+    {
+        ScrapDirectory directory(QStringLiteral("with blanks #2 Ünïcødé ßø"));
+        const QString window = Preview();
+        ASSERT_TRUE(probe::WaitFor([&] { return Events(window).filter("load").size() > 0; }, 20000));
+        EXPECT_TRUE(Events(window).contains("Navigate " + directory.ScrapPath()));
+        EXPECT_TRUE(Events(window).contains("loaded " + QUrl::fromLocalFile(directory.ScrapPath()).toString(QUrl::FullyEncoded)))
+            << Events(window).join('\n').toStdString();
+        EXPECT_NE(directory.Path(), gui::AppDir());
+    }
+    {
+        // No scrap at all: the browser shows that, and the caller hears nothing.
+        ScrapDirectory directory;
+        QFile::remove(directory.ScrapPath());
+        const QString window = Preview();
+        EXPECT_TRUE(probe::WaitForTrace(window, QStringLiteral("load-failed"), 20000));
+    }
+}
+
+// Whether the picture appears in the shot, at any place, in full; its
+// transparent pixels may show anything.
+bool Shows(const QImage& shot, const QImage& picture) {
+    const QImage frame = picture.convertToFormat(QImage::Format_ARGB32);
+    for (int y = 0; y + frame.height() <= shot.height(); ++y) {
+        for (int x = 0; x + frame.width() <= shot.width(); ++x) {
+            bool same = true;
+            for (int py = 0; same && py < frame.height(); ++py) {
+                for (int px = 0; px < frame.width(); ++px) {
+                    const QRgb want = frame.pixel(px, py);
+                    if (qAlpha(want) < 128) continue;
+                    const QRgb got = shot.pixel(x + px, y + py);
+                    if (std::abs(qRed(want) - qRed(got)) + std::abs(qGreen(want) - qGreen(got)) +
+                            std::abs(qBlue(want) - qBlue(got)) > 24) {
+                        same = false;
+                        break;
+                    }
+                }
+            }
+            if (same) return true;
+        }
+    }
+    return false;
+}
+
+QList<QImage> Frames(const QString& file) {
+    QList<QImage> frames;
+    QImageReader reader(file);
+    for (QImage frame = reader.read(); !frame.isNull(); frame = reader.read()) frames.append(frame);
+    return frames;
+}
+
+TEST(PreviewTest, ShowsTheGlyphPicturesAnimatingWithNoNetwork) {
+    ScrapDirectory directory(QStringLiteral("work"), QStringLiteral("a"));
+    const QString window = Preview();
+    ASSERT_TRUE(probe::WaitForTrace(window, QStringLiteral("loaded"), 20000));
+    const qulonglong id = probe::WindowId(window);
+    ASSERT_TRUE(SettlesAt(id, PreviewRect));
+    const QList<QImage> frames = Frames(gui::AppPath(QStringLiteral("\\1\\a.gif")));
+    ASSERT_GE(frames.size(), 2);
+    // The scrap's one picture lies near the top-left corner of the page.
+    const QRect page(PreviewRect.topLeft(), QSize(160, 120));
+    QThread::msleep(500);
+    QList<QImage> shots;
+    for (int i = 0; i < 4; ++i) {
+        shots.append(QImage(probe::Screenshot(page, QDir(directory.Path()).filePath(QStringLiteral("shot%1.png").arg(i)))));
+        QThread::msleep(110);
+    }
+    ASSERT_FALSE(shots[0].isNull());
+    bool showsAFrame = false;
+    for (const QImage& frame : frames) showsAFrame = showsAFrame || Shows(shots[0], frame);
+    EXPECT_TRUE(showsAFrame) << "no frame of a.gif in the preview";
+    bool changes = false;
+    for (int i = 1; i < shots.size(); ++i) changes = changes || shots[i] != shots[0];
+    EXPECT_TRUE(changes) << "the preview does not animate";
+}
+
+TEST(PreviewTest, WindowStaysWithTheUserAfterTheCallerEnds) {
+    ScrapDirectory directory;
+    const QStringList before = probe::CreatedWindows();
+    // Through a pipe: a browser that kept the caller's output open would
+    // keep the pipe's reader waiting.
+    QString output;
+    const int status = probe::Run(QStringLiteral("/bin/sh"),
+                                  {QStringLiteral("-c"), QStringLiteral("'%1' | cat").arg(QStringLiteral(PREVIEW_CALLER))},
+                                  30000, &output, {}, directory.Path());
+    ASSERT_EQ(status, 0) << output.toStdString();
+    const QStringList after = probe::CreatedWindows();
+    ASSERT_EQ(after.size(), before.size() + 1);
+    const qulonglong id = probe::WindowId(after.last());
+    EXPECT_TRUE(SettlesAt(id, PreviewRect));
+    EXPECT_TRUE(probe::IsViewable(id));
+    const qint64 browser = probe::BrowserPid();
+    ASSERT_GT(browser, 0);
+    EXPECT_NE(probe::SessionOf(browser), probe::SessionOf(QCoreApplication::applicationPid()));
+    EXPECT_EQ(QFile::symLinkTarget(QStringLiteral("/proc/%1/fd/0").arg(browser)), QStringLiteral("/dev/null"));
+}
+
+}  // namespace

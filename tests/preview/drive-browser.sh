@@ -1,0 +1,77 @@
+#!/bin/bash
+# drive-browser.sh BROWSER: drives the browser program from the shell with
+# gdbus alone, as any script could. Run inside a desktop session.
+set -uo pipefail
+browser="$1"
+work="$(mktemp -d)"
+failures=0
+fail() { echo "FAIL: $*" >&2; failures=$((failures + 1)); }
+cleanup() {
+    [[ -n "${pid:-}" ]] && kill "$pid" 2>/dev/null
+    rm -rf "$work"
+}
+trap cleanup EXIT
+
+name=org.dururive.Browser
+call() { gdbus call --session --dest "$name" "$@" 2>&1; }
+set_property() { call --object-path "$1" --method org.freedesktop.DBus.Properties.Set org.dururive.Browser.Window "$2" "$3"; }
+get_property() { call --object-path "$1" --method org.freedesktop.DBus.Properties.Get org.dururive.Browser.Window "$2"; }
+
+mkdir -p "$work/a dir #1 Ünï"
+page="$work/a dir #1 Ünï/page.htm"
+printf '<title>Hello from gdbus</title>hello\r\n' >"$page"
+
+setsid "$browser" </dev/null >"$work/browser.log" 2>&1 &
+pid=$!
+for _ in $(seq 200); do
+    call --object-path /org/dururive/Browser --method org.freedesktop.DBus.Peer.Ping >/dev/null && break
+    sleep 0.05
+done
+
+reply="$(call --object-path /org/dururive/Browser --method org.dururive.Browser.CreateWindow)"
+window="$(sed -n "s/^(objectpath '\(.*\)',)$/\1/p" <<<"$reply")"
+[[ "$window" == /org/dururive/Browser/Window/* ]] || { fail "CreateWindow answered: $reply"; exit 1; }
+
+[[ "$(get_property "$window" Visible)" == "(<false>,)" ]] || fail "a new window is not hidden"
+set_property "$window" Visible '<true>' >/dev/null || fail "Visible"
+call --object-path "$window" --method org.dururive.Browser.Window.Navigate "$page" >/dev/null || fail "Navigate"
+set_property "$window" Top '<int16 250>' >/dev/null || fail "Top"
+set_property "$window" Left '<int16 150>' >/dev/null || fail "Left"
+set_property "$window" Width '<int16 500>' >/dev/null || fail "Width"
+set_property "$window" Height '<int16 300>' >/dev/null || fail "Height"
+
+want="<int16 250> <int16 150> <int16 500> <int16 300>"
+for _ in $(seq 100); do
+    got="$(for p in Top Left Width Height; do get_property "$window" "$p" | tr -d '(),'; done | xargs)"
+    [[ "$got" == "$want" ]] && break
+    sleep 0.05
+done
+[[ "$got" == "$want" ]] || fail "placement reads back as '$got', not '$want'"
+
+# The window's title says what it shows once the page has loaded.
+id="$(get_property "$window" WindowId | grep -o '[0-9]\+' | tail -n1)"
+for _ in $(seq 100); do
+    title="$(xprop -id "$id" _NET_WM_NAME 2>/dev/null)"
+    [[ "$title" == *"Hello from gdbus"* ]] && break
+    sleep 0.05
+done
+[[ "$title" == *"Hello from gdbus"* ]] || fail "the title is $title"
+
+reply="$(call --object-path "$window" --method org.dururive.Browser.Window.Navigate "no/such/relative/path")"
+[[ "$reply" == *InvalidArgs* && "$reply" == *"no/such/relative/path"* ]] || fail "a relative path was taken: $reply"
+reply="$(set_property "$window" WindowId '<uint64 1>')"
+[[ "$reply" == *Error* ]] || fail "the read-only WindowId was set: $reply"
+reply="$(call --object-path /org/dururive/Browser/Window/999 --method org.dururive.Browser.Window.Navigate /x)"
+[[ "$reply" == *UnknownObject* ]] || fail "a window that never was answered: $reply"
+
+# A second browser finds the name taken and ends with the reason.
+"$browser" </dev/null >"$work/second.log" 2>&1
+status=$?
+[[ $status -ne 0 ]] && grep -q "another browser holds it" "$work/second.log" ||
+    fail "a second browser started beside the first (status $status): $(cat "$work/second.log")"
+
+if (( failures > 0 )); then
+    echo "--- browser log" >&2; cat "$work/browser.log" >&2
+    exit 1
+fi
+echo "the browser answered every call as expected"
