@@ -62,10 +62,13 @@ void BrowserWindow::ReapplyPlacementIfFrameChanged() {
     if (placed && FrameMargins() != placedWithMargins_) ApplyPlacement();
 }
 
-// The native window is made for the engine's surface when first shown.
-void BrowserWindow::showEvent(QShowEvent* event) {
-    QMainWindow::showEvent(event);
-    if (windowHandle()) windowHandle()->installEventFilter(this);
+// The native window is made, and made again for the engine's surface, as
+// the window is first shown; whichever is current tells when it is exposed.
+bool BrowserWindow::event(QEvent* event) {
+    if ((event->type() == QEvent::WinIdChange || event->type() == QEvent::Show) && windowHandle()) {
+        windowHandle()->installEventFilter(this);
+    }
+    return QMainWindow::event(event);
 }
 
 void BrowserWindow::moveEvent(QMoveEvent* event) {

@@ -8,6 +8,7 @@
 
 #include "browser/BrowserService.h"
 #include "browser/GlyphInterceptor.h"
+#include "browser/Trace.h"
 #include "composer/Urls.h"
 #include "gui/core/AppDir.h"
 
@@ -35,6 +36,7 @@ int Refuse(const QString& error) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    Trace::Write(QLatin1String(BrowserService::FactoryPath), QStringLiteral("started"));
     PrepareEngine();
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("dururive-browser"));
@@ -48,5 +50,6 @@ int main(int argc, char** argv) {
 
     BrowserService service(profile);
     if (!service.Publish(&error)) return Refuse(error);
+    Trace::Write(QLatin1String(BrowserService::FactoryPath), QStringLiteral("published"));
     return app.exec();
 }

@@ -6,11 +6,13 @@
 #include <QTextStream>
 
 #include "gui/automation/Automation.h"
+#include "gui/core/AppDir.h"
 #include "gui/core/RuntimeError.h"
 #include "preview/PreviewBrowser.h"
 
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
+    gui::SetAppDir(QStringLiteral(DURURIVE_PROGRAM_DIR));  // where the browser lies
     const QStringList arguments = QCoreApplication::arguments();
     try {
         if (arguments.value(1) == QLatin1String("create")) {

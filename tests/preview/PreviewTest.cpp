@@ -90,6 +90,7 @@ TEST(PreviewTest, MakesTheCallsInOrderAndPlacesTheWindow) {
     ASSERT_TRUE(probe::WaitForTrace(window, QStringLiteral("loaded"), 20000)) << Events(window).join('\n').toStdString();
     QThread::msleep(300);  // anything asked after the calls would show now
     QStringList calls = Events(window);
+    EXPECT_TRUE(calls.contains("exposed")) << "the window was never exposed";
     calls.removeIf([](const QString& event) { return event == "exposed" || event.startsWith("loaded"); });
     EXPECT_EQ(calls, (QStringList{"CreateWindow", "Visible true", "Navigate " + directory.ScrapPath(), "Top 300",
                                   "Left 100", "Width 400", "Height 400"}));
