@@ -13,6 +13,10 @@ BrowserService::BrowserService(QWebEngineProfile* profile) : profile_(profile) {
     firstWindowWait_.setSingleShot(true);
     firstWindowWait_.setInterval(FirstWindowWaitMs);
     connect(&firstWindowWait_, &QTimer::timeout, this, &BrowserService::Leave);
+    // The next spare waits until the window just handed out has loaded.
+    spareTimer_.setSingleShot(true);
+    spareTimer_.setInterval(SpareDelayMs);
+    connect(&spareTimer_, &QTimer::timeout, this, &BrowserService::PrepareSpare);
 }
 
 bool BrowserService::Publish(QString* error) {
@@ -36,13 +40,16 @@ bool BrowserService::Publish(QString* error) {
         return false;
     }
     firstWindowWait_.start();
+    QTimer::singleShot(0, this, &BrowserService::PrepareSpare);
     return true;
 }
 
 QDBusObjectPath BrowserService::CreateWindow() {
     firstWindowWait_.stop();
     const QString path = QStringLiteral("%1/Window/%2").arg(QLatin1String(FactoryPath)).arg(++lastNumber_);
-    auto* window = new BrowserWindow(profile_);
+    BrowserWindow* window = spare_ ? spare_ : new BrowserWindow(profile_);
+    spare_ = nullptr;
+    spareTimer_.start();
     auto* object = new WindowObject(window, path);
     if (!QDBusConnection::sessionBus().registerObject(path, object,
                                                       QDBusConnection::ExportAllSlots |
@@ -63,6 +70,14 @@ QDBusObjectPath BrowserService::CreateWindow() {
     return QDBusObjectPath(path);
 }
 
+// A hidden window with its page process running, handed out by the next
+// CreateWindow: most of a new window's cost is paid before it is asked for.
+void BrowserService::PrepareSpare() {
+    if (spare_) return;
+    spare_ = new BrowserWindow(profile_);
+    spare_->WarmUp();
+}
+
 void BrowserService::WindowGone() {
     if (--windows_ == 0) Leave();
 }
@@ -70,6 +85,8 @@ void BrowserService::WindowGone() {
 // The name goes first, so that a client that looks for the browser from now
 // on starts a new one instead of calling into this one as it ends.
 void BrowserService::Leave() {
+    delete spare_;
+    spare_ = nullptr;
     QDBusConnection::sessionBus().interface()->unregisterService(QLatin1String(ServiceName));
     Trace::Write(QLatin1String(FactoryPath), QStringLiteral("quit"));
     QCoreApplication::quit();

@@ -5,6 +5,7 @@
 #include <QObject>
 #include <QTimer>
 
+class BrowserWindow;
 class QWebEngineProfile;
 
 // The browser's factory on the session bus (interface org.dururive.Browser at
@@ -18,6 +19,7 @@ public:
     static constexpr char ServiceName[] = "org.dururive.Browser";
     static constexpr char FactoryPath[] = "/org/dururive/Browser";
     static constexpr int FirstWindowWaitMs = 30000;
+    static constexpr int SpareDelayMs = 1000;
 
     explicit BrowserService(QWebEngineProfile* profile);
 
@@ -29,11 +31,14 @@ public slots:
     QDBusObjectPath CreateWindow();
 
 private:
+    void PrepareSpare();
     void WindowGone();
     void Leave();
 
     QWebEngineProfile* profile_;
     QTimer firstWindowWait_;
+    QTimer spareTimer_;
+    BrowserWindow* spare_ = nullptr;
     int windows_ = 0;
     int lastNumber_ = 0;
 };

@@ -2,22 +2,45 @@
 
 #include <QEvent>
 #include <QFileInfo>
+#include <QWebEngineLoadingInfo>
+#include <QWebEnginePage>
 #include <QWebEngineView>
 #include <QWindow>
 
 BrowserWindow::BrowserWindow(QWebEngineProfile* profile)
     : view_(new QWebEngineView(profile, this)) {
     setAttribute(Qt::WA_DeleteOnClose);
+    // Not every change of the frame comes with a move or resize event, so
+    // the frame is also looked at for a while after each placement.
+    frameCheck_.setInterval(FrameCheckIntervalMs);
+    connect(&frameCheck_, &QTimer::timeout, this, [this] {
+        if (--frameChecks_ <= 0) frameCheck_.stop();
+        ReapplyPlacementIfFrameChanged();
+    });
     setCentralWidget(view_);
     resize(800, 600);
     connect(view_, &QWebEngineView::titleChanged, this, &BrowserWindow::UpdateTitle);
     connect(view_, &QWebEngineView::urlChanged, this, &BrowserWindow::UpdateTitle);
-    connect(view_, &QWebEngineView::loadFinished, this,
-            [this](bool ok) { emit LoadFinished(view_->url(), ok); });
+    connect(view_->page(), &QWebEnginePage::loadingChanged, this, &BrowserWindow::LoadingChanged);
     UpdateTitle();
 }
 
-void BrowserWindow::Navigate(const QUrl& url) { view_->load(url); }
+namespace {
+const QUrl WarmUpUrl(QStringLiteral("about:blank"));
+}
+
+void BrowserWindow::WarmUp() { view_->load(WarmUpUrl); }
+
+void BrowserWindow::Navigate(const QUrl& url) {
+    target_ = url;
+    view_->load(url);
+}
+
+void BrowserWindow::LoadingChanged(const QWebEngineLoadingInfo& info) {
+    if (info.status() == QWebEngineLoadingInfo::LoadStartedStatus) return;
+    if (info.url() == WarmUpUrl && target_ != WarmUpUrl) return;  // our own, not asked for
+    emit LoadFinished(info.url(), info.status() == QWebEngineLoadingInfo::LoadSucceededStatus);
+}
 
 void BrowserWindow::SetOuterLeft(int left) {
     left_ = left;
@@ -52,6 +75,8 @@ void BrowserWindow::ApplyPlacement() {
     const QRect wanted(left_.value_or(outer.left()), top_.value_or(outer.top()),
                        width_.value_or(outer.width()), height_.value_or(outer.height()));
     placedWithMargins_ = frame;
+    frameChecks_ = FrameCheckCount;
+    frameCheck_.start();
     move(wanted.topLeft());  // a top-level's position includes its frame
     resize(std::max(1, wanted.width() - frame.left() - frame.right()),
            std::max(1, wanted.height() - frame.top() - frame.bottom()));

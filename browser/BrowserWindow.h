@@ -3,9 +3,11 @@
 #include <QMainWindow>
 #include <QMargins>
 #include <QRect>
+#include <QTimer>
 #include <QUrl>
 #include <optional>
 
+class QWebEngineLoadingInfo;
 class QWebEngineProfile;
 class QWebEngineView;
 
@@ -17,6 +19,9 @@ public:
     explicit BrowserWindow(QWebEngineProfile* profile);
 
     void Navigate(const QUrl& url);
+    // Loads an empty page, so that the engine has a page process ready for
+    // the first real address. Its loading is not reported.
+    void WarmUp();
 
     QRect OuterRect() const { return frameGeometry(); }
     void SetOuterLeft(int left);
@@ -38,12 +43,18 @@ private:
     void ApplyPlacement();
     void ReapplyPlacementIfFrameChanged();
     void UpdateTitle();
+    void LoadingChanged(const QWebEngineLoadingInfo& info);
     QMargins FrameMargins() const;
 
     QWebEngineView* view_;
+    QUrl target_;  // what Navigate was last asked for
     // The parts of the outer rectangle asked for so far; the others keep
     // the window's own values.
     std::optional<int> left_, top_, width_, height_;
     QMargins placedWithMargins_;
+    static constexpr int FrameCheckIntervalMs = 50;
+    static constexpr int FrameCheckCount = 40;
+    QTimer frameCheck_;
+    int frameChecks_ = 0;
     bool exposed_ = false;
 };

@@ -147,6 +147,9 @@ TEST(AutomationTest, AWindowClosedByTheUserRefusesFurtherCalls) {
     kept.PutProperty(QStringLiteral("Visible"), Variant::Boolean(true));
     AutomationObject closed = AutomationObject::CreateObject(Browser);
     closed.PutProperty(QStringLiteral("Visible"), Variant::Boolean(true));
+    closed.Call(QStringLiteral("Navigate"), {{QStringLiteral("URL"), Variant::String(QStringLiteral("about:blank"))}});
+    // The engine settles on its native window once it shows a page.
+    ASSERT_TRUE(probe::WaitForTrace(closed.Path(), QStringLiteral("loaded"), 20000));
     const qulonglong id = qulonglong(closed.GetProperty(QStringLiteral("WindowId")).ToNumber());
     ASSERT_TRUE(probe::WaitFor([&] { return probe::IsViewable(id); }, 5000));
 

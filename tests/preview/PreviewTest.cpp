@@ -71,8 +71,24 @@ QString Preview() {
     return after.value(after.size() - 1);
 }
 
-bool SettlesAt(qulonglong windowId, const QRect& rect) {
-    return probe::WaitFor([&] { return probe::OuterRect(windowId) == rect; }, 5000);
+// The X window of a preview once it shows its page: the engine may replace
+// the native window while the window is first shown.
+qulonglong ShownWindowId(const QString& path) {
+    const auto showsPage = [&] {
+        for (const probe::TraceLine& line : probe::TraceOf(path)) {
+            if (line.event.startsWith(QLatin1String("load"))) return true;
+        }
+        return false;
+    };
+    EXPECT_TRUE(probe::WaitFor(showsPage, 20000)) << path.toStdString() << " never finished loading";
+    return probe::WindowId(path);
+}
+
+testing::AssertionResult SettlesAt(qulonglong windowId, const QRect& rect) {
+    if (probe::WaitFor([&] { return probe::OuterRect(windowId) == rect; }, 5000)) return testing::AssertionSuccess();
+    const QRect outer = probe::OuterRect(windowId);
+    return testing::AssertionFailure() << "window " << windowId << " lies at " << outer.x() << "," << outer.y() << " "
+                                       << outer.width() << "x" << outer.height();
 }
 
 QStringList Events(const QString& path) {
@@ -94,10 +110,8 @@ TEST(PreviewTest, MakesTheCallsInOrderAndPlacesTheWindow) {
     calls.removeIf([](const QString& event) { return event == "exposed" || event.startsWith("loaded"); });
     EXPECT_EQ(calls, (QStringList{"CreateWindow", "Visible true", "Navigate " + directory.ScrapPath(), "Top 300",
                                   "Left 100", "Width 400", "Height 400"}));
-    const qulonglong id = probe::WindowId(window);
-    EXPECT_TRUE(SettlesAt(id, PreviewRect)) << "outer rectangle " << probe::OuterRect(id).x() << ","
-                                            << probe::OuterRect(id).y() << " " << probe::OuterRect(id).width() << "x"
-                                            << probe::OuterRect(id).height();
+    const qulonglong id = ShownWindowId(window);
+    EXPECT_TRUE(SettlesAt(id, PreviewRect));
     EXPECT_TRUE(probe::WindowTitle(id).contains(QLatin1String("scrap.htm"))) << probe::WindowTitle(id).toStdString();
 }
 
@@ -106,7 +120,7 @@ TEST(PreviewTest, TwoPreviewsGiveTwoWindowsOnTheSameRectangle) {
     const QString first = Preview();
     const QString second = Preview();
     ASSERT_NE(first, second);
-    const qulonglong firstId = probe::WindowId(first), secondId = probe::WindowId(second);
+    const qulonglong firstId = ShownWindowId(first), secondId = ShownWindowId(second);
     ASSERT_NE(firstId, secondId);
     EXPECT_TRUE(SettlesAt(firstId, PreviewRect));
     EXPECT_TRUE(SettlesAt(secondId, PreviewRect));
@@ -169,7 +183,7 @@ TEST(PreviewTest, ShowsTheGlyphPicturesAnimatingWithNoNetwork) {
     ScrapDirectory directory(QStringLiteral("work"), QStringLiteral("a"));
     const QString window = Preview();
     ASSERT_TRUE(probe::WaitForTrace(window, QStringLiteral("loaded"), 20000));
-    const qulonglong id = probe::WindowId(window);
+    const qulonglong id = ShownWindowId(window);
     ASSERT_TRUE(SettlesAt(id, PreviewRect));
     const QList<QImage> frames = Frames(gui::AppPath(QStringLiteral("\\1\\a.gif")));
     ASSERT_GE(frames.size(), 2);
@@ -202,7 +216,7 @@ TEST(PreviewTest, WindowStaysWithTheUserAfterTheCallerEnds) {
     ASSERT_EQ(status, 0) << output.toStdString();
     const QStringList after = probe::CreatedWindows();
     ASSERT_EQ(after.size(), before.size() + 1);
-    const qulonglong id = probe::WindowId(after.last());
+    const qulonglong id = ShownWindowId(after.last());
     EXPECT_TRUE(SettlesAt(id, PreviewRect));
     EXPECT_TRUE(probe::IsViewable(id));
     const qint64 browser = probe::BrowserPid();
