@@ -122,12 +122,31 @@ void Form::Build(const ControlDesign& control) {
     controls_.insert(key, widget);
 }
 
+namespace {
+
+// A new control of kind T in its container, at its design place and size.
+template <class T>
+T* Place(const ControlDesign& control, QWidget* container) {
+    auto* widget = new T(container);
+    widget->setGeometry(Pixels(control));
+    return widget;
+}
+
+template <class T>
+T* PlaceButton(const ControlDesign& control, QWidget* container) {
+    T* button = Place<T>(control, container);
+    button->setText(control.caption);
+    button->setEnabled(control.enabled);
+    return button;
+}
+
+}  // namespace
+
 QWidget* Form::BuildWidget(const ControlDesign& control, QWidget* container) {
     const QColor back = ColourOr(control.backColor, design_.backColor.ToQColor());
     switch (control.kind) {
         case ControlKind::Label: {
-            auto* label = new Label(container);
-            label->setGeometry(Pixels(control));
+            auto* label = Place<Label>(control, container);
             label->SetCaption(control.caption);
             label->SetForeColor(ColourOr(control.foreColor, Colour::System(8).ToQColor()));
             label->SetBackColor(back);
@@ -136,16 +155,12 @@ QWidget* Form::BuildWidget(const ControlDesign& control, QWidget* container) {
             return label;
         }
         case ControlKind::TextBox: {
-            auto* box = new TextBox(container);
-            box->setGeometry(Pixels(control));
+            auto* box = Place<TextBox>(control, container);
             StyleTextBox(*box, control);
             return box;
         }
         case ControlKind::OptionButton: {
-            auto* button = new OptionButton(container);
-            button->setGeometry(Pixels(control));
-            button->setText(control.caption);
-            button->setEnabled(control.enabled);
+            auto* button = PlaceButton<OptionButton>(control, container);
             QPalette palette = button->palette();
             palette.setColor(QPalette::Window, back);
             button->setPalette(palette);
@@ -154,10 +169,7 @@ QWidget* Form::BuildWidget(const ControlDesign& control, QWidget* container) {
             return button;
         }
         case ControlKind::CommandButton: {
-            auto* button = new CommandButton(container);
-            button->setGeometry(Pixels(control));
-            button->setText(control.caption);
-            button->setEnabled(control.enabled);
+            auto* button = PlaceButton<CommandButton>(control, container);
             button->SetBackColor(control.graphical ? back : ColourOr(control.backColor, Colour::System(15).ToQColor()));
             button->SetGraphical(control.graphical);
             if (control.isDefault) {
@@ -169,20 +181,17 @@ QWidget* Form::BuildWidget(const ControlDesign& control, QWidget* container) {
             return button;
         }
         case ControlKind::Image: {
-            auto* image = new Image(container);
-            image->setGeometry(Pixels(control));
+            auto* image = Place<Image>(control, container);
             image->SetPicture(LoadPicture(control.picture));
             return image;
         }
         case ControlKind::Shape: {
-            auto* shape = new Shape(container);
-            shape->setGeometry(Pixels(control));
+            auto* shape = Place<Shape>(control, container);
             if (control.foreColor) shape->SetBorderColor(control.foreColor->ToQColor());
             return shape;
         }
         case ControlKind::Frame: {
-            auto* frame = new Frame(container);
-            frame->setGeometry(Pixels(control));
+            auto* frame = Place<Frame>(control, container);
             frame->SetBackColor(back);
             return frame;
         }
