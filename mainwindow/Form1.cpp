@@ -1,8 +1,11 @@
 #include "mainwindow/Form1.h"
 
+#include "about/About.h"
 #include "composer/ScrapComposer.h"
+#include "gui/Clipboard.h"
 #include "gui/Dispatch.h"
 #include "gui/Picture.h"
+#include "preview/PreviewBrowser.h"
 
 using gui::Colour;
 using gui::ControlDesign;
@@ -82,6 +85,11 @@ Form1::Form1(QWidget* parent) : gui::Form(Design(), parent) {
     On("Text1", gui::Event::Change, [this] { Text1_Change(); });
     On("Option1", gui::Event::Click, [this] { Option1_Click(); });
     On("Option2", gui::Event::Click, [this] { Option2_Click(); });
+    On("Image1", gui::Event::Click, [this] { Image1_Click(); });
+    On("Image2", gui::Event::Click, [this] { Image2_Click(); });
+    On("Command2", gui::Event::Click, [this] { Command2_Click(); });
+    On("Command3", gui::Event::Click, [this] { Command3_Click(); });
+    On("Command5", gui::Event::Click, [this] { Command5_Click(); });
     gui::Dispatch("Form_Load", [this] { Form_Load(); });
 }
 
@@ -113,3 +121,27 @@ void Form1::Text1_Change() { RecomposeScrap(*this); }
 void Form1::Option1_Click() { RecomposeScrap(*this); }
 
 void Form1::Option2_Click() { RecomposeScrap(*this); }
+
+// A click on a sample picture selects its style; setting the value raises the
+// button's Click, which composes. Nothing happens when it is already selected.
+void Form1::Image1_Click() {
+    auto& option = Control<gui::OptionButton>("Option1");
+    if (option.Value()) return;
+    option.SetValue(true);
+}
+
+void Form1::Image2_Click() {
+    auto& option = Control<gui::OptionButton>("Option2");
+    if (option.Value()) return;
+    option.SetValue(true);
+}
+
+void Form1::Command2_Click() { About::ShowAbout(); }
+
+void Form1::Command3_Click() {
+    gui::Clipboard::Clear();
+    const QString scrap = Control<gui::TextBox>("Text2").Text();
+    gui::Clipboard::SetText(scrap);
+}
+
+void Form1::Command5_Click() { OpenPreviewBrowser(300, 100, 400, 400); }

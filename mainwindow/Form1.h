@@ -32,4 +32,9 @@ private:
     void Text1_Change();
     void Option1_Click();
     void Option2_Click();
+    void Image1_Click();
+    void Image2_Click();
+    void Command2_Click();
+    void Command3_Click();
+    void Command5_Click();
 };
