@@ -13,7 +13,18 @@ failures=0
 fail() { echo "FAIL: $*" >&2; failures=$((failures + 1)); }
 cleanup() {
     for pid in "${started[@]}"; do kill "$pid" 2>/dev/null; done
-    pkill -f -- "$(dirname "$program")/dururive-browser" 2>/dev/null
+    # The browser runs detached in a session of its own, with its page
+    # processes: end the whole session and wait until it is gone.
+    local sessions
+    sessions="$(pgrep -f -- "$(dirname "$program")/dururive-browser" | xargs -r ps -o sid= -p)"
+    for sid in $sessions; do pkill -TERM -s "$sid"; done
+    for _ in $(seq 50); do
+        local left=0
+        for sid in $sessions; do pgrep -s "$sid" >/dev/null && left=1; done
+        ((left)) || break
+        sleep 0.1
+    done
+    for sid in $sessions; do pkill -KILL -s "$sid"; done
     rm -rf "$work"
 }
 trap cleanup EXIT
@@ -65,6 +76,13 @@ click_twips "$main" 8760 975 240 375
 wait_for 50 window_named "^About $" || fail "About did not open"
 about="$(window_named "^About $")"
 if [[ -n "$about" ]]; then
+    # Meanwhile the main window takes no input: neither a style picture
+    # (Image2 at 6360, 720, 540 x 1110) nor the input box.
+    click_twips "$main" 6360 540 720 1110
+    click_twips "$main" 6120 3735 2280 375
+    xdotool type --delay 30 "z"
+    sleep 0.3
+    [[ "$(cat scrap.htm)" == "${expected_file%$'\n'}" ]] || fail "the main window took input behind About"
     xdotool windowactivate --sync "$about" key Escape
     wait_for 50 bash -c "! xdotool search --onlyvisible --name '^About \$'" || fail "Esc did not close About"
 fi
@@ -83,8 +101,9 @@ if [[ -n "$browser" ]]; then
     [[ "$outer" == "100 300 400 400" ]] || fail "the preview window's outer rectangle is $outer"
 fi
 
-# Closing the main window ends the program; the preview window stays.
-xdotool windowclose "$main" 2>/dev/null || xdotool windowkill "$main"
+# Closing the main window (the window manager's close, Alt+F4) ends the
+# program; the preview window stays.
+xdotool windowactivate --sync "$main" key --clearmodifiers alt+F4
 wait_for 50 bash -c "! kill -0 $main_pid" || fail "closing the main window did not end the program"
 sleep 0.5
 [[ -n "${browser:-}" ]] && { xwininfo -id "$browser" >/dev/null 2>&1 || fail "the preview window closed with the program"; }
