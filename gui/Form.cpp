@@ -1,6 +1,7 @@
 #include "gui/Form.h"
 
 #include <QCloseEvent>
+#include <QMoveEvent>
 #include <QEventLoop>
 #include <QGuiApplication>
 #include <QPointer>
@@ -264,7 +265,21 @@ void Form::Centre() {
     const QScreen* screen = this->screen() ? this->screen() : QGuiApplication::primaryScreen();
     if (!screen) return;
     const QRect area = screen->availableGeometry();
-    move(area.center() - QPoint(width() / 2, height() / 2));
+    const QSize outer = frameGeometry().size();
+    move(area.x() + (area.width() - outer.width()) / 2, area.y() + (area.height() - outer.height()) / 2);
+}
+
+// The window manager adds its frame only after the window is mapped; once it
+// is known, the whole window, frame included, is centred again.
+void Form::moveEvent(QMoveEvent* event) {
+    QWidget::moveEvent(event);
+    if (!centreOnFrame_ || !isVisible()) return;
+    if (frameGeometry().size() == size()) {
+        if (shownAt_.isValid() && shownAt_.elapsed() > 2000) centreOnFrame_ = false;  // no frame is coming
+        return;
+    }
+    centreOnFrame_ = false;
+    Centre();
 }
 
 QWidget* Form::FirstFocus() const {
@@ -282,8 +297,16 @@ QWidget* Form::FirstFocus() const {
 }
 
 void Form::Show() {
-    if (design_.centred) Centre();
+    if (design_.centred) {
+        Centre();
+        centreOnFrame_ = true;
+        shownAt_.start();
+    }
     show();
+    if (centreOnFrame_ && frameGeometry().size() != size()) {  // a frame known at once
+        centreOnFrame_ = false;
+        Centre();
+    }
     QWidget* first = FirstFocus();
     if (auto* option = qobject_cast<OptionButton*>(first))
         option->TakeFocus();

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QElapsedTimer>
 #include <QHash>
 #include <QWidget>
 #include <functional>
@@ -54,6 +55,7 @@ signals:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    void moveEvent(QMoveEvent* event) override;
 
 private:
     [[noreturn]] static void ThrowNoControl(const QString& name, int index);
@@ -67,6 +69,8 @@ private:
     FormDesign design_;
     QHash<QString, QObject*> controls_;
     bool unloaded_ = false;
+    bool centreOnFrame_ = false;
+    QElapsedTimer shownAt_;
 };
 
 // Test seam for ShowModal: runs instead of the nested event loop. It gets the

@@ -7,7 +7,10 @@
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
-    QApplication::setApplicationDisplayName(QStringLiteral("Yarvo Dururive"));
+    // A name, not a display name: Qt would add a display name to every
+    // window's caption.
+    QApplication::setApplicationName(QStringLiteral("Yarvo Dururive"));
+    QGuiApplication::setDesktopFileName(QStringLiteral("dururive"));
 
     QPointer<Form1> form;
     gui::Dispatch(QStringLiteral("Form1"), [&form] { form = new Form1; });

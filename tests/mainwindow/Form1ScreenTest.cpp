@@ -9,6 +9,12 @@ namespace {
 
 class Form1ScreenTest : public Form1Fixture {
 protected:
+    QString Property(const QString& name) {
+        QProcess xprop;
+        xprop.start("xprop", {"-id", QString::number(form->winId()), name});
+        EXPECT_TRUE(xprop.waitForFinished(5000));
+        return QString::fromLatin1(xprop.readAllStandardOutput()).trimmed();
+    }
     QImage Screenshot() {
         QCoreApplication::processEvents();
         return form->screen()->grabWindow(form->winId()).toImage().convertToFormat(QImage::Format_RGB32);
@@ -21,12 +27,23 @@ TEST_F(Form1ScreenTest, ShowsTheWindowAndALettersPictureAfterTyping) {
     ASSERT_TRUE(QTest::qWaitForWindowExposed(form));
     QTest::qWait(200);
 
-    QProcess xprop;
-    xprop.start("xprop", {"-id", QString::number(form->winId()), "WM_NORMAL_HINTS"});
-    ASSERT_TRUE(xprop.waitForFinished(5000));
-    const QString hints = QString::fromLatin1(xprop.readAllStandardOutput());
+    const QString hints = Property("WM_NORMAL_HINTS");
     EXPECT_TRUE(hints.contains("minimum size: 745 by 590")) << hints.toStdString();
     EXPECT_TRUE(hints.contains("maximum size: 745 by 590")) << hints.toStdString();
+    // The window asks for neither minimising nor maximising: the Motif
+    // functions are move, resize (held by the size hints) and close.
+    EXPECT_EQ(Property("_MOTIF_WM_HINTS").section("= ", 1).split(", ").value(1), "0x26");
+
+    // Centred with its frame: the window manager's frame extents (left,
+    // right, top, bottom) around the client area.
+    const QStringList extents = Property("_NET_FRAME_EXTENTS").section("= ", 1).split(", ");
+    ASSERT_EQ(extents.size(), 4);
+    const QPoint client = form->mapToGlobal(QPoint(0, 0));
+    const QRect outer(client.x() - extents[0].toInt(), client.y() - extents[2].toInt(),
+                      745 + extents[0].toInt() + extents[1].toInt(), 590 + extents[2].toInt() + extents[3].toInt());
+    const QRect screen = form->screen()->availableGeometry();
+    EXPECT_LE(std::abs(outer.left() - screen.left() - (screen.right() - outer.right())), 1) << outer.x();
+    EXPECT_LE(std::abs(outer.top() - screen.top() - (screen.bottom() - outer.bottom())), 1) << outer.y();
 
     const QImage shot = Screenshot();
     ASSERT_EQ(shot.size(), QSize(745, 590));
