@@ -3,14 +3,18 @@
 #include <QPointer>
 
 #include "gui/Dispatch.h"
+#include "gui/FontWarmUp.h"
 #include "mainwindow/Form1.h"
 
 int main(int argc, char** argv) {
+    gui::FontWarmUp fonts;
     QApplication app(argc, argv);
     // A name, not a display name: Qt would add a display name to every
     // window's caption.
     QApplication::setApplicationName(QStringLiteral("Yarvo Dururive"));
     QGuiApplication::setDesktopFileName(QStringLiteral("dururive"));
+
+    fonts.Join();
 
     QPointer<Form1> form;
     gui::Dispatch(QStringLiteral("Form1"), [&form] { form = new Form1; });
