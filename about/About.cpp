@@ -170,6 +170,9 @@ About::About(QWidget* parent) : gui::Form(DesignTable(), parent) {
     On(QStringLiteral("Timer1"), gui::Event::Timer, [this] { Timer1_Timer(); });
     On(QStringLiteral("Label5"), gui::Event::Click, [this] { Label5_Click(); });
     On(QStringLiteral("Command1"), gui::Event::Click, [this] { Command1_Click(); });
+    Describe(QStringLiteral("Command1"), -1, QStringLiteral("OK"), QStringLiteral("Closes this window"));
+    Describe(QStringLiteral("Label5"), -1, QString::fromLatin1(AuthorPageUrl),
+             QStringLiteral("Click to open the author's page"));
     Form_Load();
 }
 

@@ -40,6 +40,7 @@ QString Label::Caption() const { return caption_; }
 
 void Label::SetCaption(const QString& caption) {
     caption_ = caption;
+    setAccessibleName(caption);  // the label draws its caption itself
     update();
 }
 

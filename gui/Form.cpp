@@ -261,6 +261,13 @@ void Form::On(const QString& control, int index, Event event, std::function<void
         throw RuntimeError(QStringLiteral("Form.On"), name, QStringLiteral("The control raises no such event"));
 }
 
+void Form::Describe(const QString& control, int index, const QString& name, const QString& description) {
+    auto* widget = qobject_cast<QWidget*>(FindControl(control, index));
+    if (!widget) ThrowNoControl(control, index);
+    widget->setAccessibleName(name);
+    widget->setAccessibleDescription(description);
+}
+
 void Form::Centre() {
     const QScreen* screen = this->screen() ? this->screen() : QGuiApplication::primaryScreen();
     if (!screen) return;

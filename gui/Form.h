@@ -38,6 +38,10 @@ public:
     void On(const QString& control, Event event, std::function<void()> handler);
     void On(const QString& control, int index, Event event, std::function<void()> handler);
 
+    // What a screen reader says of a control: its name and what it does.
+    // The control looks and behaves as before.
+    void Describe(const QString& control, int index, const QString& name, const QString& description = {});
+
     // Shows the window (centred when its design says so) and gives the first
     // focus to the first control in the tab order that can take it.
     void Show();

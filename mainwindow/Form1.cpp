@@ -1,5 +1,8 @@
 #include "mainwindow/Form1.h"
 
+#include <QFileInfo>
+#include <algorithm>
+
 #include "about/About.h"
 #include "composer/ScrapComposer.h"
 #include "gui/Clipboard.h"
@@ -90,7 +93,22 @@ Form1::Form1(QWidget* parent) : gui::Form(Design(), parent) {
     On("Command2", gui::Event::Click, [this] { Command2_Click(); });
     On("Command3", gui::Event::Click, [this] { Command3_Click(); });
     On("Command5", gui::Event::Click, [this] { Command5_Click(); });
+    DescribeControls();
     gui::Dispatch("Form_Load", [this] { Form_Load(); });
+}
+
+void Form1::DescribeControls() {
+    Describe("Option1", -1, "Style 1", "Small glitter letters, as in the picture beside it");
+    Describe("Option2", -1, "Style 2", "Large glitter letters, as in the picture beside it");
+    Describe("Image1", -1, "Style 1 sample", "Click to select style 1");
+    Describe("Image2", -1, "Style 2 sample", "Click to select style 2");
+    Describe("Text1", -1, "Enter Text Here (Max 20 chars)", "Each letter becomes a glitter picture");
+    Describe("Text2", -1, "Scrap", "The HTML to paste into a scrap; Copy puts it on the clipboard");
+    Describe("Command2", -1, "About", "Shows who made this program");
+    Describe("Command3", -1, "Copy", "Copies the scrap to the clipboard");
+    Describe("Command5", -1, "Preview", "Opens the scrap in a browser window, where the letters move");
+    for (int i = 0; i < SlotCount; ++i)
+        Describe("Image3", i, QStringLiteral("Preview letter %1").arg(i + 1), "Empty");
 }
 
 QString Form1::InputText() const { return Control<gui::TextBox>("Text1").Text(); }
@@ -103,11 +121,18 @@ void Form1::SetCounter(const QString& text) { Control<gui::Label>("Label3").SetC
 
 gui::Image& Form1::Slot(int index) const { return Control<gui::Image>("Image3", index); }
 
-void Form1::ClearSlot(int index) { Slot(index).SetPicture(gui::Picture()); }
+void Form1::ClearSlot(int index) {
+    Slot(index).SetPicture(gui::Picture());
+    Slot(index).setAccessibleDescription(QStringLiteral("Empty"));
+}
 
 void Form1::ShowSlotPicture(int index, const QString& path) {
     gui::Image& slot = Slot(index);
     slot.SetPicture(gui::LoadPicture(path));  // a failed load leaves the slot as it was
+    // The picture's file is named after its letter; the path may use either
+    // separator.
+    const QString file = path.mid(std::max(path.lastIndexOf('/'), path.lastIndexOf('\\')) + 1);
+    slot.setAccessibleDescription(QStringLiteral("The letter %1").arg(QFileInfo(file).completeBaseName()));
 }
 
 void Form1::SetOutput(const QString& text) { Control<gui::TextBox>("Text2").SetText(text); }

@@ -27,6 +27,7 @@ public:
 
 private:
     gui::Image& Slot(int index) const;
+    void DescribeControls();
 
     void Form_Load();
     void Text1_Change();
