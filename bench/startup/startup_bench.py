@@ -5,6 +5,9 @@ program, measured side by side, run after run, on one X display.
 Usage (inside an X session, e.g. tests/support/desktop-session.sh):
     startup_bench.py PROGRAM MINIMAL [RUNS]
 
+A third row, "with text", is the minimal program showing one line of text:
+what any window that shows text pays for its font set-up, for comparison.
+
 Start-up ends when the window manager has taken the window in (it appears in
 the root window's _NET_CLIENT_LIST) and, for the program, when scrap.htm has
 been written in its working directory. Peak memory is the process's maximum
@@ -74,12 +77,12 @@ class ClientWatch:
         self.proc.wait()
 
 
-def run_once(watch, program, expect_file):
+def run_once(watch, program, expect_file, args=()):
     work = tempfile.mkdtemp(prefix="dururive-bench-")
     scrap = os.path.join(work, "scrap.htm")
     known = watch.snapshot()
     start = time.monotonic()
-    proc = subprocess.Popen([program], cwd=work, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    proc = subprocess.Popen([program, *args], cwd=work, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
     shown = watch.wait_new(known, 20)
     written = start
     if expect_file:
@@ -105,12 +108,13 @@ def main():
     program, minimal = os.path.abspath(sys.argv[1]), os.path.abspath(sys.argv[2])
     runs = int(sys.argv[3]) if len(sys.argv) > 3 else 10
     watch = ClientWatch()
-    results = {"dururive": [], "minimal": []}
+    results = {"dururive": [], "minimal": [], "with text": []}
     try:
         run_once(watch, minimal, False)  # warm the caches for both
         run_once(watch, program, True)
         for _ in range(runs):
             results["minimal"].append(run_once(watch, minimal, False))
+            results["with text"].append(run_once(watch, minimal, False, ["--text"]))
             results["dururive"].append(run_once(watch, program, True))
     finally:
         watch.close()
@@ -123,8 +127,11 @@ def main():
     print(f"runs: {runs} each, medians")
     print(f"{'':10} {'start-up ms':>12} {'peak RSS MiB':>13}")
     print(f"{'dururive':10} {t_prog * 1000:12.1f} {m_prog / 1024:13.1f}")
+    t_text, m_text = med("with text", 0), med("with text", 1)
     print(f"{'minimal':10} {t_min * 1000:12.1f} {m_min / 1024:13.1f}")
-    print(f"{'ratio':10} {t_prog / t_min:12.2f} {m_prog / m_min:13.2f}   (target <= 1.20)")
+    print(f"{'with text':10} {t_text * 1000:12.1f} {m_text / 1024:13.1f}")
+    print(f"{'ratio':10} {t_prog / t_min:12.2f} {m_prog / m_min:13.2f}   (dururive / minimal, target <= 1.20)")
+    print(f"{'':10} {t_prog / t_text:12.2f} {m_prog / m_text:13.2f}   (dururive / with text)")
 
 
 if __name__ == "__main__":
