@@ -10,42 +10,15 @@ work="$(mktemp -d /tmp/dururive-e2e.XXXXXX)"
 started=()
 failures=0
 
+source "$(dirname "$0")/../support/drive.sh"
+
 fail() { echo "FAIL: $*" >&2; failures=$((failures + 1)); }
 cleanup() {
     for pid in "${started[@]}"; do kill "$pid" 2>/dev/null; done
-    # The browser runs detached in a session of its own, with its page
-    # processes: end the whole session and wait until it is gone.
-    local sessions
-    sessions="$(pgrep -f -- "$(dirname "$program")/dururive-browser" | xargs -r ps -o sid= -p)"
-    for sid in $sessions; do pkill -TERM -s "$sid"; done
-    for _ in $(seq 50); do
-        local left=0
-        for sid in $sessions; do pgrep -s "$sid" >/dev/null && left=1; done
-        ((left)) || break
-        sleep 0.1
-    done
-    for sid in $sessions; do pkill -KILL -s "$sid"; done
+    end_browser "$(dirname "$program")"
     rm -rf "$work"
 }
 trap cleanup EXIT
-
-# Waits up to $1 tenths of a second for a command to succeed.
-wait_for() {
-    local tries="$1"; shift
-    for _ in $(seq "$tries"); do "$@" >/dev/null 2>&1 && return 0; sleep 0.1; done
-    return 1
-}
-window_named() { xdotool search --onlyvisible --name "$1" | head -n1; }
-# Left and top of a window's client area on the screen.
-client_origin() {
-    xwininfo -id "$1" | awk '/Absolute upper-left X/ {x=$4} /Absolute upper-left Y/ {y=$4} END {print x, y}'
-}
-# Clicks a point given in twips in the main window's client area.
-click_twips() {
-    local x=$(( ($2 + $3 / 2) / 15 )) y=$(( ($4 + $5 / 2) / 15 ))
-    read -r ox oy < <(client_origin "$1")
-    xdotool mousemove --sync $((ox + x)) $((oy + y)) click 1
-}
 
 cd "$work"
 "$program" >"$work/program.log" 2>&1 &

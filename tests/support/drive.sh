@@ -1,0 +1,40 @@
+# drive.sh: sourced by the tests that drive the program from outside, in a
+# desktop session, as a user would.
+
+# Waits up to $1 tenths of a second for a command to succeed.
+wait_for() {
+    local tries="$1"; shift
+    for _ in $(seq "$tries"); do "$@" >/dev/null 2>&1 && return 0; sleep 0.1; done
+    return 1
+}
+
+window_named() { xdotool search --onlyvisible --name "$1" | head -n1; }
+
+# Left and top of a window's client area on the screen.
+client_origin() {
+    xwininfo -id "$1" | awk '/Absolute upper-left X/ {x=$4} /Absolute upper-left Y/ {y=$4} END {print x, y}'
+}
+
+# Clicks the middle of a rectangle given in twips (window left width top
+# height) in a window's client area.
+click_twips() {
+    local x=$(( ($2 + $3 / 2) / 15 )) y=$(( ($4 + $5 / 2) / 15 ))
+    read -r ox oy < <(client_origin "$1")
+    xdotool mousemove --sync $((ox + x)) $((oy + y)) click 1
+}
+
+# Ends the browser started from a program folder ($1): it runs detached in a
+# session of its own with its page processes, so the whole session goes, and
+# this waits until it is gone.
+end_browser() {
+    local sessions
+    sessions="$(pgrep -f -- "^$1/dururive-browser" | xargs -r ps -o sid= -p)"
+    for sid in $sessions; do pkill -TERM -s "$sid"; done
+    for _ in $(seq 50); do
+        local left=0
+        for sid in $sessions; do pgrep -s "$sid" >/dev/null && left=1; done
+        ((left)) || break
+        sleep 0.1
+    done
+    for sid in $sessions; do pkill -KILL -s "$sid"; done
+}
