@@ -105,6 +105,34 @@ TEST(AutomationTest, CreationFailuresNameTheProgIdAndLeaveNoProcess) {
     EXPECT_FALSE(probe::IsRunning(RecordedPid(dir, "Silent.child"))) << "what it started is left";
 }
 
+// The real browser, not on the bus, with its program gone or unable to start.
+TEST(AutomationTest, TheBrowserMissingOrDyingAtStartIsAnError) {
+    ASSERT_TRUE(probe::EndBrowser());
+    QTemporaryDir elsewhere;
+    gui::SetAppDir(elsewhere.path());
+    EXPECT_ERROR(AutomationObject::CreateObject(Browser), "InternetExplorer.Application",
+                 "dururive-browser is missing");
+    gui::SetAppDir(QStringLiteral(DURURIVE_PROGRAM_DIR));
+
+    // With no X display to show its windows on, the browser ends at once.
+    const QByteArray display = qgetenv("DISPLAY");
+    const QString previous = QDir::currentPath();
+    QDir::setCurrent(elsewhere.path());  // for whatever it leaves as it ends
+    qputenv("DISPLAY", ":9999");
+    const QString message = ErrorOf([] { AutomationObject::CreateObject(Browser); });
+    qputenv("DISPLAY", display);
+    QDir::setCurrent(previous);
+    EXPECT_TRUE(message.contains("InternetExplorer.Application") && message.contains("ended during start-up"))
+        << message.toStdString();
+    EXPECT_TRUE(probe::ProcessesWithEnvironment(QStringLiteral("dururive-browser"), QStringLiteral("DISPLAY=:9999"))
+                    .isEmpty());
+    EXPECT_EQ(probe::BrowserPid(), 0);
+
+    // The next creation starts a working browser.
+    AutomationObject browser = AutomationObject::CreateObject(Browser);
+    EXPECT_GT(probe::BrowserPid(), 0);
+}
+
 TEST(AutomationTest, NoSessionBusIsAnErrorAndStartsNothing) {
     QTemporaryDir dir;
     const QString address = QStringLiteral("DBUS_SESSION_BUS_ADDRESS=unix:path=") + dir.path() + "/none";

@@ -11,6 +11,7 @@
 #include <QProcess>
 #include <QRegularExpression>
 #include <QThread>
+#include <csignal>
 #include <xcb/xcb.h>
 
 namespace probe {
@@ -93,18 +94,21 @@ qulonglong WindowId(const QString& path) {
 
 bool WindowObjectExists(const QString& path) { return WindowId(path) != 0; }
 
-QRect OuterRect(qulonglong windowId) {
-    const QString id = QString::number(windowId);
-    const QString info = Output(QStringLiteral("xwininfo"), {QStringLiteral("-id"), id});
-    const QString extents =
-        Output(QStringLiteral("xprop"), {QStringLiteral("-id"), id, QStringLiteral("_NET_FRAME_EXTENTS")});
+QMargins FrameExtents(qulonglong windowId) {
+    const QString extents = Output(QStringLiteral("xprop"), {QStringLiteral("-id"), QString::number(windowId),
+                                                             QStringLiteral("_NET_FRAME_EXTENTS")});
     const auto match = QRegularExpression(QStringLiteral("= (\\d+), (\\d+), (\\d+), (\\d+)")).match(extents);
-    const int left = match.captured(1).toInt(), right = match.captured(2).toInt();
-    const int top = match.captured(3).toInt(), bottom = match.captured(4).toInt();
-    return QRect(Field(info, QStringLiteral("Absolute upper-left X")) - left,
-                 Field(info, QStringLiteral("Absolute upper-left Y")) - top,
-                 Field(info, QStringLiteral("Width")) + left + right,
-                 Field(info, QStringLiteral("Height")) + top + bottom);
+    // left, right, top, bottom
+    return QMargins(match.captured(1).toInt(), match.captured(3).toInt(), match.captured(2).toInt(),
+                    match.captured(4).toInt());
+}
+
+QRect OuterRect(qulonglong windowId) {
+    const QString info = Output(QStringLiteral("xwininfo"), {QStringLiteral("-id"), QString::number(windowId)});
+    const QRect client(Field(info, QStringLiteral("Absolute upper-left X")),
+                       Field(info, QStringLiteral("Absolute upper-left Y")), Field(info, QStringLiteral("Width")),
+                       Field(info, QStringLiteral("Height")));
+    return client.marginsAdded(FrameExtents(windowId));
 }
 
 bool IsViewable(qulonglong windowId) {
@@ -141,6 +145,13 @@ void CloseWindow(qulonglong windowId) {
 qint64 BrowserPid() {
     const QDBusReply<uint> reply = QDBusConnection::sessionBus().interface()->servicePid(Service);
     return reply.isValid() ? reply.value() : 0;
+}
+
+bool EndBrowser() {
+    const qint64 pid = BrowserPid();
+    if (pid <= 0) return true;
+    ::kill(-pid_t(pid), SIGTERM);  // it leads a process group of its own
+    return WaitFor([&] { return !IsRunning(pid) && BrowserPid() == 0; }, 10000);
 }
 
 bool IsRunning(qint64 pid) {

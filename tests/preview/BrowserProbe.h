@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QList>
+#include <QMargins>
 #include <QRect>
 #include <QString>
 #include <QStringList>
@@ -36,6 +37,8 @@ bool WindowObjectExists(const QString& path);
 // The outer rectangle of a top-level window, its frame included, from
 // xwininfo and the window manager's _NET_FRAME_EXTENTS.
 QRect OuterRect(qulonglong windowId);
+// The frame the window manager put around the window (_NET_FRAME_EXTENTS).
+QMargins FrameExtents(qulonglong windowId);
 bool IsViewable(qulonglong windowId);
 QString WindowTitle(qulonglong windowId);
 // Asks the window manager to close the window, as its close box does.
@@ -43,6 +46,9 @@ void CloseWindow(qulonglong windowId);
 
 // The pid of the browser on the bus, 0 when it is not there.
 qint64 BrowserPid();
+// Ends the browser on the bus, with its engine processes, as a user's
+// logging out would; true once it is gone.
+bool EndBrowser();
 bool IsRunning(qint64 pid);
 qint64 SessionOf(qint64 pid);
 // The running processes of the program name whose environment holds setting.

@@ -112,6 +112,8 @@ TEST(PreviewTest, MakesTheCallsInOrderAndPlacesTheWindow) {
                                   "Left 100", "Width 400", "Height 400"}));
     const qulonglong id = ShownWindowId(window);
     EXPECT_TRUE(SettlesAt(id, PreviewRect));
+    // The rectangle is the outer one: the window manager's frame lies inside it.
+    EXPECT_GT(probe::FrameExtents(id).top(), 0) << "the window has no frame; is the window manager running?";
     EXPECT_TRUE(probe::WindowTitle(id).contains(QLatin1String("scrap.htm"))) << probe::WindowTitle(id).toStdString();
 }
 
@@ -206,6 +208,9 @@ TEST(PreviewTest, ShowsTheGlyphPicturesAnimatingWithNoNetwork) {
 
 TEST(PreviewTest, WindowStaysWithTheUserAfterTheCallerEnds) {
     ScrapDirectory directory;
+    // The caller itself starts the browser.
+    const qint64 earlier = probe::BrowserPid();
+    ASSERT_TRUE(probe::EndBrowser());
     const QStringList before = probe::CreatedWindows();
     // Through a pipe: a browser that kept the caller's output open would
     // keep the pipe's reader waiting.
@@ -221,6 +226,7 @@ TEST(PreviewTest, WindowStaysWithTheUserAfterTheCallerEnds) {
     EXPECT_TRUE(probe::IsViewable(id));
     const qint64 browser = probe::BrowserPid();
     ASSERT_GT(browser, 0);
+    EXPECT_NE(browser, earlier) << "the window came from a browser the caller did not start";
     EXPECT_NE(probe::SessionOf(browser), probe::SessionOf(QCoreApplication::applicationPid()));
     EXPECT_EQ(QFile::symLinkTarget(QStringLiteral("/proc/%1/fd/0").arg(browser)), QStringLiteral("/dev/null"));
 }
