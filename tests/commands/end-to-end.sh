@@ -77,7 +77,13 @@ fi
 # Closing the main window (the window manager's close, Alt+F4) ends the
 # program; the preview window stays.
 xdotool windowactivate --sync "$main" key --clearmodifiers alt+F4
-wait_for 50 bash -c "! kill -0 $main_pid" || fail "closing the main window did not end the program"
+if wait_for 50 bash -c "! kill -0 $main_pid"; then
+    wait "$main_pid"; status=$?
+    ((status == 0)) || fail "the program ended with status $status: $(tail -n 20 "$work/program.log")"
+else
+    fail "closing the main window did not end the program"
+fi
+grep -q "Sanitizer" "$work/program.log" && fail "the program reported: $(grep -m3 Sanitizer "$work/program.log")"
 sleep 0.5
 [[ -n "${browser:-}" ]] && { xwininfo -id "$browser" >/dev/null 2>&1 || fail "the preview window closed with the program"; }
 
