@@ -38,7 +38,10 @@ void BrowserWindow::Navigate(const QUrl& url) {
 
 void BrowserWindow::LoadingChanged(const QWebEngineLoadingInfo& info) {
     if (info.status() == QWebEngineLoadingInfo::LoadStartedStatus) return;
-    if (info.url() == WarmUpUrl && target_ != WarmUpUrl) return;  // our own, not asked for
+    if (info.url() == WarmUpUrl && target_ != WarmUpUrl) {  // our own, not asked for
+        warmedUp_ = warmedUp_ || target_.isEmpty();
+        return;
+    }
     emit LoadFinished(info.url(), info.status() == QWebEngineLoadingInfo::LoadSucceededStatus);
 }
 

@@ -22,6 +22,10 @@ public:
     // Loads an empty page, so that the engine has a page process ready for
     // the first real address. Its loading is not reported.
     void WarmUp();
+    // Whether that empty page has loaded. A window whose warm-up is still
+    // loading must not be given an address: the engine then may report only
+    // the empty page and never the address, though it shows it.
+    bool WarmedUp() const { return warmedUp_; }
 
     QRect OuterRect() const { return frameGeometry(); }
     void SetOuterLeft(int left);
@@ -57,4 +61,5 @@ private:
     QTimer frameCheck_;
     int frameChecks_ = 0;
     bool exposed_ = false;
+    bool warmedUp_ = false;
 };
