@@ -48,16 +48,8 @@ bool BrowserService::Publish(QString* error) {
 QDBusObjectPath BrowserService::CreateWindow() {
     firstWindowWait_.stop();
     const QString path = QStringLiteral("%1/Window/%2").arg(QLatin1String(FactoryPath)).arg(++lastNumber_);
-    // A spare still loading its empty page stays the spare; the new window
-    // still gains from the page process that spare has started.
-    BrowserWindow* window = nullptr;
-    if (spare_ && spare_->WarmedUp()) {
-        window = std::exchange(spare_, nullptr);
-        spareTimer_.start();
-    } else {
-        window = new BrowserWindow(profile_);
-        if (!spare_) spareTimer_.start();
-    }
+    BrowserWindow* window = spare_ ? std::exchange(spare_, nullptr) : new BrowserWindow(profile_);
+    spareTimer_.start();
     auto* object = new WindowObject(window, path);
     if (!QDBusConnection::sessionBus().registerObject(path, object,
                                                       QDBusConnection::ExportAllSlots |

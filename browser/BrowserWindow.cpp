@@ -29,17 +29,33 @@ namespace {
 const QUrl WarmUpUrl(QStringLiteral("about:blank"));
 }
 
-void BrowserWindow::WarmUp() { view_->load(WarmUpUrl); }
+void BrowserWindow::WarmUp() {
+    warmingUp_ = true;
+    view_->load(WarmUpUrl);
+    // Should the empty page never report, an address asked for meanwhile
+    // is loaded all the same.
+    QTimer::singleShot(WarmUpLimitMs, this, &BrowserWindow::EndWarmUp);
+}
 
+// While the empty page still loads, an address waits for it: given a second
+// address meanwhile, the engine may report only the empty page and never the
+// address, though it shows it. Loaded after it, the address goes to the page
+// process that the empty page started.
 void BrowserWindow::Navigate(const QUrl& url) {
     target_ = url;
-    view_->load(url);
+    if (!warmingUp_) view_->load(url);
+}
+
+void BrowserWindow::EndWarmUp() {
+    if (!warmingUp_) return;
+    warmingUp_ = false;
+    if (!target_.isEmpty()) view_->load(target_);
 }
 
 void BrowserWindow::LoadingChanged(const QWebEngineLoadingInfo& info) {
     if (info.status() == QWebEngineLoadingInfo::LoadStartedStatus) return;
-    if (info.url() == WarmUpUrl && target_ != WarmUpUrl) {  // our own, not asked for
-        warmedUp_ = warmedUp_ || target_.isEmpty();
+    if (warmingUp_ && info.url() == WarmUpUrl) {  // our own, not asked for
+        EndWarmUp();
         return;
     }
     emit LoadFinished(info.url(), info.status() == QWebEngineLoadingInfo::LoadSucceededStatus);

@@ -20,12 +20,9 @@ public:
 
     void Navigate(const QUrl& url);
     // Loads an empty page, so that the engine has a page process ready for
-    // the first real address. Its loading is not reported.
+    // the first real address. Its loading is not reported; an address asked
+    // for meanwhile is loaded as soon as it is done.
     void WarmUp();
-    // Whether that empty page has loaded. A window whose warm-up is still
-    // loading must not be given an address: the engine then may report only
-    // the empty page and never the address, though it shows it.
-    bool WarmedUp() const { return warmedUp_; }
 
     QRect OuterRect() const { return frameGeometry(); }
     void SetOuterLeft(int left);
@@ -47,6 +44,7 @@ private:
     void ApplyPlacement();
     void ReapplyPlacementIfFrameChanged();
     void UpdateTitle();
+    void EndWarmUp();
     void LoadingChanged(const QWebEngineLoadingInfo& info);
     QMargins FrameMargins() const;
 
@@ -61,5 +59,6 @@ private:
     QTimer frameCheck_;
     int frameChecks_ = 0;
     bool exposed_ = false;
-    bool warmedUp_ = false;
+    bool warmingUp_ = false;
+    static constexpr int WarmUpLimitMs = 3000;
 };
