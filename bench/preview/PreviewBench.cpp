@@ -1,7 +1,9 @@
 // Times a preview from the call to its window exposed and its page loaded:
 // cold (no browser running) and warm (browser running), against the minimal
 // QtWebEngine program opening the same file, in turns within one run. Runs
-// inside a desktop session.
+// inside a desktop session:
+//   preview_bench <minimal program> [rounds [ms between cold and warm]]
+// Ends with status 1 when some window never loaded.
 #include <QCoreApplication>
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
@@ -9,6 +11,7 @@
 #include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTextStream>
@@ -24,7 +27,7 @@
 namespace {
 
 const QString Service = QStringLiteral("org.dururive.Browser");
-constexpr int IdleMs = 2000;
+constexpr int DefaultIdleMs = 2000;
 
 qint64 Now() { return QDateTime::currentMSecsSinceEpoch(); }
 
@@ -85,11 +88,15 @@ qint64 TimeMinimal(const QString& program, const QString& scrap) {
     const qint64 start = Now();
     QProcess process;
     process.start(program, {scrap});
-    while (process.waitForReadyRead(30000)) {
-        if (process.readAll().contains("ready")) break;
-    }
+    bool ready = false;
+    while (!ready && process.waitForReadyRead(30000)) ready = process.readAll().contains("ready");
     const qint64 elapsed = Now() - start;
     process.waitForFinished(10000);
+    if (!ready) {
+        QTextStream(stdout) << "the minimal program " << program << " never got ready: " << process.errorString()
+                            << Qt::endl;
+        return -1;
+    }
     return elapsed;
 }
 
@@ -98,22 +105,42 @@ qint64 Median(QList<qint64> values) {
     return values.isEmpty() ? -1 : values[values.size() / 2];
 }
 
-QString Figures(const QList<qint64>& values) {
-    return QStringLiteral("median %1 ms, min %2 ms, max %3 ms")
-        .arg(Median(values))
-        .arg(*std::min_element(values.begin(), values.end()))
-        .arg(*std::max_element(values.begin(), values.end()));
+// A window that never loaded counts as no figure, not as a short time.
+QList<qint64> Measured(const QList<qint64>& values) {
+    QList<qint64> measured;
+    for (qint64 value : values) {
+        if (value >= 0) measured.append(value);
+    }
+    return measured;
+}
+
+QString Figures(const QList<qint64>& all) {
+    const QList<qint64> values = Measured(all);
+    if (values.isEmpty()) return QStringLiteral("no window loaded");
+    QString text = QStringLiteral("median %1 ms, min %2 ms, max %3 ms")
+                       .arg(Median(values))
+                       .arg(*std::min_element(values.begin(), values.end()))
+                       .arg(*std::max_element(values.begin(), values.end()));
+    if (values.size() < all.size()) text += QStringLiteral(", %1 never loaded").arg(all.size() - values.size());
+    return text;
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
+    if (argc < 2) {
+        QTextStream(stderr) << "usage: preview_bench <minimal program> [rounds [ms between cold and warm]]" << Qt::endl;
+        return 2;
+    }
     const int rounds = argc > 2 ? QString::fromLocal8Bit(argv[2]).toInt() : 5;
+    // How long after a preview the next one comes, the browser still running.
+    const int idleMs = argc > 3 ? QString::fromLocal8Bit(argv[3]).toInt() : DefaultIdleMs;
     gui::SetAppDir(QStringLiteral(DURURIVE_PROGRAM_DIR));
     QTemporaryDir work;
     const QString traceFile = QDir(work.path()).filePath(QStringLiteral("trace"));
     qputenv("DURURIVE_BROWSER_TRACE", traceFile.toUtf8());
+    const QString minimalProgram = QFileInfo(QString::fromLocal8Bit(argv[1])).absoluteFilePath();
     QFile scrap(QDir(work.path()).filePath(QStringLiteral("scrap.htm")));
     scrap.open(QIODevice::WriteOnly);
     for (QChar letter : QStringLiteral("glitter")) scrap.write(GlyphCatalogue::Lookup(letter, 1).tag.toUtf8());
@@ -126,9 +153,9 @@ int main(int argc, char** argv) {
     try {
         EndBrowser();
         for (int round = 0; round < rounds; ++round) {
-            minimal.append(TimeMinimal(QString::fromLocal8Bit(argv[1]), scrap.fileName()));
+            minimal.append(TimeMinimal(minimalProgram, scrap.fileName()));
             cold.append(TimePreview(traceFile));
-            QThread::msleep(IdleMs);  // a user's next preview comes later
+            QThread::msleep(idleMs);  // a user's next preview comes later
             warm.append(TimePreview(traceFile));
             EndBrowser();
             out << "round " << round + 1 << ": minimal " << minimal.last() << " ms, cold " << cold.last()
@@ -140,10 +167,12 @@ int main(int argc, char** argv) {
     }
     out << "minimal QtWebEngine program: " << Figures(minimal) << Qt::endl;
     out << "preview, browser not running: " << Figures(cold) << Qt::endl;
-    out << "preview, browser running:     " << Figures(warm) << " (" << IdleMs << " ms after the one before)" << Qt::endl;
+    out << "preview, browser running:     " << Figures(warm) << " (" << idleMs << " ms after the one before)" << Qt::endl;
     out << QStringLiteral("cold / minimal: %1 (target at most 1.3); warm: %2 ms (target under 150 ms)")
-               .arg(double(Median(cold)) / double(Median(minimal)), 0, 'f', 2)
-               .arg(Median(warm))
+               .arg(double(Median(Measured(cold))) / double(Median(Measured(minimal))), 0, 'f', 2)
+               .arg(Median(Measured(warm)))
         << Qt::endl;
-    return 0;
+    const bool allLoaded = Measured(cold).size() == cold.size() && Measured(warm).size() == warm.size() &&
+                           Measured(minimal).size() == minimal.size();
+    return allLoaded ? 0 : 1;
 }
