@@ -276,17 +276,17 @@ void Form::Centre() {
     move(area.x() + (area.width() - outer.width()) / 2, area.y() + (area.height() - outer.height()) / 2);
 }
 
-// The window manager adds its frame only after the window is mapped; once it
-// is known, the whole window, frame included, is centred again.
-void Form::moveEvent(QMoveEvent* event) {
-    QWidget::moveEvent(event);
-    if (!centreOnFrame_ || !isVisible()) return;
-    if (frameGeometry().size() == size()) {
-        if (shownAt_.isValid() && shownAt_.elapsed() > 2000) centreOnFrame_ = false;  // no frame is coming
-        return;
-    }
+// The window manager adds its frame some time after the window is mapped;
+// once the frame is known, the whole window, frame included, is centred again.
+void Form::CentreWithFrame() {
+    if (!centreOnFrame_ || frameGeometry().size() == size()) return;
     centreOnFrame_ = false;
     Centre();
+}
+
+void Form::moveEvent(QMoveEvent* event) {
+    QWidget::moveEvent(event);
+    if (isVisible()) CentreWithFrame();
 }
 
 QWidget* Form::FirstFocus() const {
@@ -307,13 +307,9 @@ void Form::Show() {
     if (design_.centred) {
         Centre();
         centreOnFrame_ = true;
-        shownAt_.start();
     }
     show();
-    if (centreOnFrame_ && frameGeometry().size() != size()) {  // a frame known at once
-        centreOnFrame_ = false;
-        Centre();
-    }
+    CentreWithFrame();  // the frame may be known at once
     QWidget* first = FirstFocus();
     if (auto* option = qobject_cast<OptionButton*>(first))
         option->TakeFocus();

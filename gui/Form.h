@@ -1,6 +1,5 @@
 #pragma once
 
-#include <QElapsedTimer>
 #include <QHash>
 #include <QWidget>
 #include <functional>
@@ -67,6 +66,7 @@ private:
     QWidget* BuildWidget(const ControlDesign& control, QWidget* container);
     void Arrange();
     void Centre();
+    void CentreWithFrame();
     QWidget* FirstFocus() const;
     void FinishUnload();
 
@@ -74,7 +74,6 @@ private:
     QHash<QString, QObject*> controls_;
     bool unloaded_ = false;
     bool centreOnFrame_ = false;
-    QElapsedTimer shownAt_;
 };
 
 // Test seam for ShowModal: runs instead of the nested event loop. It gets the
