@@ -4,6 +4,7 @@
 #include <QGuiApplication>
 #include <QMimeData>
 
+#include "gui/core/FailureMemory.h"
 #include "gui/core/RuntimeError.h"
 
 namespace gui {
@@ -35,6 +36,7 @@ void Clipboard::SetText(const QString& text) {
     data->setText(text);
     clipboard.setMimeData(data);
     CheckOwned(clipboard, "Clipboard.SetText");
+    NoteSuccess(QStringLiteral("Clipboard"));
 }
 
 QString Clipboard::GetText() { return SystemClipboard("Clipboard.GetText").text(); }

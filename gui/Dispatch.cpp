@@ -4,6 +4,7 @@
 #include <QMessageBox>
 #include <QWidget>
 
+#include "gui/core/FailureMemory.h"
 #include "gui/core/RuntimeError.h"
 
 namespace gui {
@@ -33,7 +34,7 @@ void Dispatch(const QString& handlerName, const std::function<void()>& handler) 
     try {
         handler();
     } catch (const RuntimeError& error) {
-        Report(handlerName, error.Message());
+        if (IsNewFailure(error)) Report(handlerName, error.Message());
     } catch (const std::exception& error) {
         Report(handlerName, QString::fromLocal8Bit(error.what()));
     } catch (...) {
@@ -41,6 +42,9 @@ void Dispatch(const QString& handlerName, const std::function<void()>& handler) 
     }
 }
 
-void SetErrorReporter(ErrorReporter reporter) { Reporter() = std::move(reporter); }
+void SetErrorReporter(ErrorReporter reporter) {
+    Reporter() = std::move(reporter);
+    ForgetFailures();
+}
 
 }  // namespace gui

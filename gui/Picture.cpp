@@ -3,6 +3,7 @@
 #include <QFileInfo>
 #include <QImageReader>
 
+#include "gui/core/FailureMemory.h"
 #include "gui/core/RuntimeError.h"
 
 namespace gui {
@@ -19,6 +20,7 @@ Picture LoadPicture(const QString& path) {
         throw RuntimeError(QStringLiteral("LoadPicture"), path,
                            QStringLiteral("Not a readable picture (%1)").arg(reader.errorString()));
     }
+    NoteSuccess(path);
     return Picture(QPixmap::fromImage(first));
 }
 

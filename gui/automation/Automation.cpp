@@ -8,6 +8,7 @@
 #include <QSet>
 
 #include "gui/automation/ServerStart.h"
+#include "gui/core/FailureMemory.h"
 #include "gui/core/RuntimeError.h"
 
 namespace gui {
@@ -57,6 +58,7 @@ QDBusMessage Send(const QDBusMessage& message, const QString& operation, const Q
     if (reply.type() == QDBusMessage::ErrorMessage) {
         throw RuntimeError(operation, member, Reason(entry, QDBusError(reply)));
     }
+    NoteSuccess(member);
     return reply;
 }
 

@@ -2,6 +2,7 @@
 
 #include <QFile>
 
+#include "FailureMemory.h"
 #include "RuntimeError.h"
 
 namespace gui {
@@ -22,6 +23,7 @@ void PrintLineToFile(const QString& fileName, const QString& text) {
     if (file.error() != QFileDevice::NoError) {
         throw RuntimeError(QStringLiteral("Close"), fileName, file.errorString());
     }
+    NoteSuccess(fileName);
 }
 
 }  // namespace gui

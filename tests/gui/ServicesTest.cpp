@@ -1,4 +1,5 @@
 #include <QClipboard>
+#include <QDir>
 #include <QFontInfo>
 #include <QImageReader>
 #include <QMessageBox>
@@ -11,6 +12,7 @@
 #include "gui/Clipboard.h"
 #include "gui/Picture.h"
 #include "gui/core/RuntimeError.h"
+#include "gui/core/SequentialFile.h"
 
 namespace {
 
@@ -75,6 +77,36 @@ TEST_F(ServicesTest, DispatchCatchesEveryFailureAndReportsIt) {
     EXPECT_EQ(reports[1].message, "clipboard busy");
     EXPECT_EQ(reports[2].handler, "Label5_Click");
     EXPECT_FALSE(reports[2].message.isEmpty());
+}
+
+TEST_F(ServicesTest, ARecurringFailureIsReportedOnceUntilItWorksOrFailsDifferently) {
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const QString folder = dir.filePath("folder");
+    const QString file = folder + "/scrap.htm";
+    const auto write = [&] {
+        gui::Dispatch("Text1_Change", [&] { gui::PrintLineToFile(file, "x"); });
+    };
+
+    write();  // the folder is missing
+    write();
+    gui::Dispatch("Option1_Click", [] { gui::LoadPicture("/no/such/a.gif"); });  // another subject
+    write();
+    ASSERT_EQ(reports.size(), 2);
+    EXPECT_TRUE(reports[0].message.contains(file)) << reports[0].message.toStdString();
+
+    ASSERT_TRUE(QDir().mkpath(file));  // a folder where the file should be: another reason
+    write();
+    write();
+    ASSERT_EQ(reports.size(), 3);
+    EXPECT_NE(reports[2].message, reports[0].message);
+
+    ASSERT_TRUE(QDir().rmdir(file));
+    write();  // works
+    ASSERT_TRUE(QDir(folder).removeRecursively());
+    write();  // fails as at first, after having worked
+    ASSERT_EQ(reports.size(), 4);
+    EXPECT_EQ(reports[3].message, reports[0].message);
 }
 
 TEST_F(ServicesTest, TheDefaultReportIsAMessageBoxNamingHandlerAndError) {
