@@ -11,6 +11,7 @@
 #include "browser/Trace.h"
 #include "composer/Urls.h"
 #include "gui/core/AppDir.h"
+#include "gui/core/DisplayPlatform.h"
 
 namespace {
 
@@ -36,6 +37,7 @@ int Refuse(const QString& error) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    gui::ChooseDisplayPlatform();
     Trace::Write(QLatin1String(BrowserService::FactoryPath), QStringLiteral("started"));
     PrepareEngine();
     QApplication app(argc, argv);

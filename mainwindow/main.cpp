@@ -4,9 +4,11 @@
 
 #include "gui/Dispatch.h"
 #include "gui/FontWarmUp.h"
+#include "gui/core/DisplayPlatform.h"
 #include "mainwindow/Form1.h"
 
 int main(int argc, char** argv) {
+    gui::ChooseDisplayPlatform();
     gui::FontWarmUp fonts;
     QApplication app(argc, argv);
     // A name, not a display name: Qt would add a display name to every

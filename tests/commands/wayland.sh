@@ -1,0 +1,81 @@
+#!/bin/bash
+# wayland.sh PROGRAM
+# The program and its browser in a Wayland session (run it through
+# wayland-session.sh). With an X display (XWayland) both run on X11: their
+# windows are X windows, typing composes and Preview's window appears. Without
+# one they run natively on Wayland: the program composes at start and the
+# browser shows a page. Placement is checked in the X server session only.
+set -uo pipefail
+program="$1"
+program_dir="$(dirname "$program")"
+work="$(mktemp -d /tmp/dururive-wayland-test.XXXXXX)"
+started=()
+failures=0
+
+source "$(dirname "$0")/../support/drive.sh"
+
+fail() { echo "FAIL: $*" >&2; failures=$((failures + 1)); }
+cleanup() {
+    for pid in "${started[@]}"; do kill "$pid" 2>/dev/null; done
+    end_browser "$program_dir"
+    rm -rf "$work"
+}
+trap cleanup EXIT
+[[ -n "${WAYLAND_DISPLAY:-}" && -n "${DISPLAY:-}" && -z "${QT_QPA_PLATFORM:-}" ]] ||
+    { echo "run this in a Wayland session with XWayland and no QT_QPA_PLATFORM" >&2; exit 1; }
+export DURURIVE_BROWSER_TRACE="$work/browser.trace"
+
+# With DISPLAY: on X11.
+mkdir "$work/x11" && cd "$work/x11" || exit 1
+"$program" >"$work/x11.log" 2>&1 &
+started+=($!)
+wait_for 150 window_named "^Ketro's Yarvo Dururive$" || fail "the main window is no X window: $(cat "$work/x11.log")"
+main="$(window_named "^Ketro's Yarvo Dururive$")"
+if [[ -n "$main" ]]; then
+    wait_for 50 test -f scrap.htm || fail "scrap.htm was not written at start"
+    click_twips "$main" 6120 3735 2280 375
+    xdotool type --delay 30 "Hi"
+    wait_for 50 grep -q "/1/i.gif'>" scrap.htm || fail "typing composed '$(cat scrap.htm)'"
+    [[ "$(grep -o "/1/[a-z].gif'>" scrap.htm | tr -d '\n')" == "/1/h.gif'>/1/i.gif'>" ]] ||
+        fail "scrap.htm holds '$(cat scrap.htm)'"
+    click_twips "$main" 9960 975 2280 375
+    wait_for 300 bash -c "xdotool search --onlyvisible --class dururive-browser" ||
+        fail "Preview's window is no X window: $(cat "$DURURIVE_BROWSER_TRACE" 2>&1)"
+    wait_for 200 grep -q " loaded file://.*/x11/scrap.htm" "$DURURIVE_BROWSER_TRACE" ||
+        fail "the preview did not load the scrap: $(cat "$DURURIVE_BROWSER_TRACE" 2>&1)"
+fi
+for pid in "${started[@]}"; do kill "$pid" 2>/dev/null; done
+started=()
+end_browser "$program_dir"
+
+# Without DISPLAY: natively on Wayland.
+mkdir "$work/native" && cd "$work/native" || exit 1
+env -u DISPLAY "$program" >"$work/native.log" 2>&1 &
+main_pid=$!
+started+=($main_pid)
+# The window composes once as it is shown.
+wait_for 150 test -f scrap.htm || fail "the program did not start without DISPLAY: $(cat "$work/native.log")"
+kill -0 "$main_pid" 2>/dev/null || fail "the program ended without DISPLAY: $(cat "$work/native.log")"
+
+: >"$DURURIVE_BROWSER_TRACE"
+env -u DISPLAY setsid "$program_dir/dururive-browser" </dev/null >"$work/browser.log" 2>&1 &
+started+=($!)
+call() { gdbus call --session --dest org.dururive.Browser "$@" 2>&1; }
+wait_for 300 call --object-path /org/dururive/Browser --method org.freedesktop.DBus.Peer.Ping ||
+    fail "the browser did not start without DISPLAY: $(cat "$work/browser.log")"
+reply="$(call --object-path /org/dururive/Browser --method org.dururive.Browser.CreateWindow)"
+window="$(sed -n "s/^(objectpath '\(.*\)',)$/\1/p" <<<"$reply")"
+if [[ "$window" == /org/dururive/Browser/Window/* ]]; then
+    printf '<title>native</title>hello\r\n' >page.htm
+    call --object-path "$window" --method org.freedesktop.DBus.Properties.Set \
+        org.dururive.Browser.Window Visible '<true>' >/dev/null
+    call --object-path "$window" --method org.dururive.Browser.Window.Navigate "$PWD/page.htm" >/dev/null
+    wait_for 200 grep -q " loaded file://.*/native/page.htm" "$DURURIVE_BROWSER_TRACE" ||
+        fail "the browser window did not load its page: $(cat "$DURURIVE_BROWSER_TRACE" "$work/browser.log")"
+    grep -q "$window exposed" "$DURURIVE_BROWSER_TRACE" || fail "the browser window was not shown"
+else
+    fail "CreateWindow answered: $reply"
+fi
+
+if ((failures)); then echo "$failures check(s) failed"; exit 1; fi
+echo "wayland: all checks passed"
