@@ -2,9 +2,10 @@
 # install-tree.sh BUILD_DIR
 # Installs the build into a temporary prefix and checks the installed tree:
 # the program folder, the command in bin, the menu entry and the icons. Then
-# starts the installed command from another working directory, inside a
-# desktop session (run it through desktop-session.sh), types a text, and
-# checks that scrap.htm is written there, that the preview strip shows the
+# starts the installed program through its menu entry, with a PATH that lacks
+# the prefix, from another working directory, inside a desktop session (run
+# it through desktop-session.sh), types a text, and checks that scrap.htm is
+# written there, that the preview strip shows the
 # pictures from the installed glyph folders, and that Preview opens the
 # installed browser on what was composed.
 set -uo pipefail
@@ -58,7 +59,8 @@ entry="$prefix/share/applications/dururive.desktop"
 desktop-file-validate "$entry" || fail "the desktop entry does not validate"
 key() { sed -n "s/^$1=//p" "$entry"; }
 [[ "$(key Name)" == "Yarvo Dururive" ]] || fail "the entry's Name is '$(key Name)'"
-[[ "$(key Exec)" == dururive ]] || fail "the entry's Exec is '$(key Exec)'"
+# The program by its absolute path, quoted for the blank in the prefix.
+[[ "$(key Exec)" == "\"$prefix/bin/dururive\"" ]] || fail "the entry's Exec is '$(key Exec)'"
 [[ "$(key Icon)" == dururive ]] || fail "the entry's Icon is '$(key Icon)'"
 [[ "$(key Type)" == Application && "$(key Categories)" == *Graphics* ]] ||
     fail "the entry is not a graphics application: $(key Type) $(key Categories)"
@@ -74,12 +76,14 @@ icon_glitter="$(glitter_in "$prefix/share/icons/hicolor/256x256/apps/dururive.pn
     -gravity center -crop 160x160+0+0)"
 ((icon_glitter > 2000)) || fail "the icon shows no glitter letters ($icon_glitter pixels)"
 
-# The installed command, started from another working directory.
+# The installed entry, started as a desktop's menu starts it, from another
+# working directory and with a PATH that lacks the prefix.
 mkdir -p "$work"
 cd "$work" || exit 1
 export DURURIVE_BROWSER_TRACE="$root/browser.trace"
-"$prefix/bin/dururive" >"$root/program.log" 2>&1 &
-main_pid=$!
+PATH=/usr/bin:/bin gio launch "$entry" >"$root/program.log" 2>&1 || fail "gio launch failed: $(cat "$root/program.log")"
+wait_for 100 pgrep -x -f -- "$prefix/bin/dururive" || fail "the entry did not start $prefix/bin/dururive"
+main_pid="$(pgrep -x -f -- "$prefix/bin/dururive" | head -n1)"
 wait_for 100 window_named "^Ketro's Yarvo Dururive$" || { fail "the main window did not appear"; cat "$root/program.log" >&2; exit 1; }
 main="$(window_named "^Ketro's Yarvo Dururive$")"
 wait_for 50 test -f "$work/scrap.htm" || fail "scrap.htm was not written in the working directory"
@@ -95,7 +99,7 @@ tags="$(grep -o "/[12]/[a-z].gif'>\|<br>" "$work/scrap.htm" | tr -d '\n')"
 [[ "$tags" == "/1/h.gif'>/1/i.gif'><br>/1/y.gif'>/1/o.gif'>" ]] || fail "scrap.htm holds '$(cat "$work/scrap.htm")'"
 shown="$(glitter_pixels $((ox + 64)) $((oy + 336)) 36 74)"
 ((shown > 20)) || fail "slot 0 shows no picture ($shown glitter pixels)"
-kill -0 "$main_pid" 2>/dev/null || fail "the program ended: $(cat "$root/program.log")"
+[[ -n "$main_pid" ]] && kill -0 "$main_pid" 2>/dev/null || fail "the program ended: $(cat "$root/program.log")"
 
 # Preview (9960, 2280, 975 x 375) opens the installed browser on the
 # working directory's scrap.htm, with the pictures from the glyph folders.

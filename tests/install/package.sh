@@ -62,6 +62,10 @@ package_of() {
 }
 unpacked="$out/unpacked"
 dpkg-deb -x "$deb" "$unpacked"
+# The menu entry names the program by its path in the installed system.
+entry="$unpacked/usr/share/applications/dururive.desktop"
+grep -qx "Exec=/usr/bin/dururive" "$entry" || fail "the entry's $(grep '^Exec=' "$entry")"
+desktop-file-validate "$entry" || fail "the entry does not validate"
 for exe in dururive dururive-browser; do
     readelf -S "$unpacked/usr/lib/dururive/$exe" | grep -q '\.symtab' && fail "$exe is not stripped"
     for soname in $(readelf -d "$unpacked/usr/lib/dururive/$exe" | sed -n 's/.*(NEEDED).*\[\(.*\)\]/\1/p'); do
