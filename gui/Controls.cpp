@@ -404,11 +404,18 @@ void Shape::SetBorderColor(const QColor& colour) {
     update();
 }
 
+// The outline is one device pixel thick on every side, at every scale. A pen
+// of width 1 would grow with the scale and, centred on the edge, lose half of
+// itself on the top and left; four strips one device pixel wide just inside
+// the edges give the same pixels as that pen at 96 DPI.
 void Shape::paintEvent(QPaintEvent*) {
     QPainter painter(this);
-    painter.setPen(QPen(borderColor_, 1));
-    painter.setBrush(Qt::NoBrush);
-    painter.drawRect(0, 0, width() - 1, height() - 1);
+    const qreal line = 1 / devicePixelRatioF();
+    const qreal w = width(), h = height();
+    painter.fillRect(QRectF(0, 0, w, line), borderColor_);
+    painter.fillRect(QRectF(0, h - line, w, line), borderColor_);
+    painter.fillRect(QRectF(0, 0, line, h), borderColor_);
+    painter.fillRect(QRectF(w - line, 0, line, h), borderColor_);
 }
 
 // ---- Frame ----

@@ -4,6 +4,8 @@
 # desktop starts one: an X server (Xvfb, 1280x1024, 96 DPI), a session bus
 # (dbus-daemon), and a window manager (openbox). Everything started here is
 # ended when COMMAND exits; the exit code is COMMAND's.
+# DURURIVE_DPI sets another resolution, given to the programs as a scaled
+# desktop gives it (Xft.dpi); DURURIVE_SCREEN another screen (WxHxDepth).
 set -uo pipefail
 
 cleanup() {
@@ -16,7 +18,8 @@ trap cleanup EXIT
 
 session_dir="$(mktemp -d /tmp/dururive-session.XXXXXX)"
 exec {display_fd}<> "$session_dir/display"
-Xvfb -displayfd "$display_fd" -screen 0 1280x1024x24 -dpi 96 -nolisten tcp -noreset \
+dpi="${DURURIVE_DPI:-96}"
+Xvfb -displayfd "$display_fd" -screen 0 "${DURURIVE_SCREEN:-1280x1024x24}" -dpi "$dpi" -nolisten tcp -noreset \
     >"$session_dir/xvfb.log" 2>&1 &
 xvfb_pid=$!
 for _ in $(seq 100); do
@@ -27,6 +30,10 @@ done
 display_number="$(head -n1 "$session_dir/display")"
 [[ -n "$display_number" ]] || { echo "Xvfb gave no display number" >&2; exit 1; }
 export DISPLAY=":$display_number"
+if [[ "$dpi" != 96 ]]; then
+    xprop -root -format RESOURCE_MANAGER 8s -set RESOURCE_MANAGER "Xft.dpi:	$dpi" ||
+        { echo "the resolution could not be set" >&2; exit 1; }
+fi
 unset WAYLAND_DISPLAY
 export QT_QPA_PLATFORM=xcb
 export XDG_RUNTIME_DIR="$session_dir/runtime"
