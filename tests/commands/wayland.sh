@@ -21,8 +21,17 @@ cleanup() {
     rm -rf "$work"
 }
 trap cleanup EXIT
-[[ -n "${WAYLAND_DISPLAY:-}" && -n "${DISPLAY:-}" && -z "${QT_QPA_PLATFORM:-}" ]] ||
-    { echo "run this in a Wayland session with XWayland and no QT_QPA_PLATFORM" >&2; exit 1; }
+[[ -n "${WAYLAND_DISPLAY:-}" && -n "${DISPLAY:-}" && -n "${DURURIVE_SEAT_DISPLAY:-}" && -z "${QT_QPA_PLATFORM:-}" ]] ||
+    { echo "run this through wayland-session.sh" >&2; exit 1; }
+
+# The keyboard and mouse are the compositor's, driven on its seat's display;
+# windows are looked up on XWayland's.
+seat() { DISPLAY="$DURURIVE_SEAT_DISPLAY" xdotool "$@"; }
+click_twips() {
+    local x=$(( ($2 + $3 / 2) / 15 )) y=$(( ($4 + $5 / 2) / 15 ))
+    read -r ox oy < <(client_origin "$1")
+    seat mousemove --sync $((ox + x)) $((oy + y)) click 1
+}
 export DURURIVE_BROWSER_TRACE="$work/browser.trace"
 
 # With DISPLAY: on X11.
@@ -34,7 +43,7 @@ main="$(window_named "^Ketro's Yarvo Dururive$")"
 if [[ -n "$main" ]]; then
     wait_for 50 test -f scrap.htm || fail "scrap.htm was not written at start"
     click_twips "$main" 6120 3735 2280 375
-    xdotool type --delay 30 "Hi"
+    seat type --delay 30 "Hi"
     wait_for 50 grep -q "/1/i.gif'>" scrap.htm || fail "typing composed '$(cat scrap.htm)'"
     [[ "$(grep -o "/1/[a-z].gif'>" scrap.htm | tr -d '\n')" == "/1/h.gif'>/1/i.gif'>" ]] ||
         fail "scrap.htm holds '$(cat scrap.htm)'"

@@ -1,16 +1,24 @@
 #!/bin/bash
 # wayland-session.sh COMMAND [ARGS...]
 # Runs COMMAND inside a Wayland desktop session of its own, as GNOME's and
-# KDE Plasma's sessions are: a Wayland compositor (weston, headless, drawing
-# nothing) that also offers an X display through XWayland, and a session bus.
-# COMMAND gets WAYLAND_DISPLAY, DISPLAY (XWayland's) and XDG_SESSION_TYPE
-# wayland, and no QT_QPA_PLATFORM: the programs choose. Everything started
-# here is ended when COMMAND exits; the exit code is COMMAND's.
+# KDE Plasma's sessions are: a Wayland compositor (weston) that also offers an
+# X display through XWayland, and a session bus. COMMAND gets WAYLAND_DISPLAY,
+# DISPLAY (XWayland's) and XDG_SESSION_TYPE wayland, and no QT_QPA_PLATFORM:
+# the programs choose. Everything started here is ended when COMMAND exits;
+# the exit code is COMMAND's.
+#
+# weston's headless backend has no input devices, and XWayland without them
+# cannot take synthetic input (it breaks on a pointer motion). So weston runs
+# on its X11 backend, in a window on a hidden X server (Xvfb) of its own,
+# whose keyboard and mouse become the compositor's seat: xdotool drives them
+# with DISPLAY=$DURURIVE_SEAT_DISPLAY. weston's output fills that screen, so
+# its coordinates are the compositor's.
 set -uo pipefail
 
 cleanup() {
     [[ -n "${DBUS_SESSION_BUS_PID:-}" ]] && kill "$DBUS_SESSION_BUS_PID" 2>/dev/null
     [[ -n "${weston_pid:-}" ]] && kill "$weston_pid" 2>/dev/null && wait "$weston_pid" 2>/dev/null
+    [[ -n "${xvfb_pid:-}" ]] && kill "$xvfb_pid" 2>/dev/null
     [[ -n "${session_dir:-}" ]] && rm -rf "$session_dir"
 }
 trap cleanup EXIT
@@ -18,13 +26,22 @@ trap cleanup EXIT
 session_dir="$(mktemp -d /tmp/dururive-wayland.XXXXXX)"
 export XDG_RUNTIME_DIR="$session_dir/runtime"
 mkdir -m 700 -p "$XDG_RUNTIME_DIR"
-# XWayland's socket lives here; an X server usually makes it.
-mkdir -p /tmp/.X11-unix 2>/dev/null && chmod 1777 /tmp/.X11-unix 2>/dev/null
-unset DISPLAY WAYLAND_DISPLAY QT_QPA_PLATFORM
+unset WAYLAND_DISPLAY QT_QPA_PLATFORM
+
+exec {display_fd}<> "$session_dir/seat-display"
+Xvfb -displayfd "$display_fd" -screen 0 1280x1024x24 -dpi 96 -nolisten tcp -noreset \
+    >"$session_dir/xvfb.log" 2>&1 &
+xvfb_pid=$!
+for _ in $(seq 100); do
+    [[ -s "$session_dir/seat-display" ]] && break
+    kill -0 "$xvfb_pid" 2>/dev/null || { echo "Xvfb did not start:" >&2; cat "$session_dir/xvfb.log" >&2; exit 1; }
+    sleep 0.1
+done
+export DURURIVE_SEAT_DISPLAY=":$(head -n1 "$session_dir/seat-display")"
 
 log="$session_dir/weston.log"
-weston --backend=headless-backend.so --use-pixman --width=1280 --height=1024 --xwayland \
-    --socket=wayland-dururive --no-config --idle-time=0 --log="$log" >/dev/null 2>&1 &
+DISPLAY="$DURURIVE_SEAT_DISPLAY" weston --backend=x11-backend.so --use-pixman --width=1280 --height=1024 \
+    --xwayland --socket=wayland-dururive --no-config --idle-time=0 --log="$log" >/dev/null 2>&1 &
 weston_pid=$!
 # weston names the X display it listens on once it is ready; XWayland itself
 # starts when the first X client connects.
