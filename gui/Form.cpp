@@ -7,6 +7,7 @@
 #include <QPointer>
 #include <QScreen>
 #include <QShortcut>
+#include <QWindow>
 #include <algorithm>
 
 #include "gui/Controls.h"
@@ -317,9 +318,21 @@ void Form::Show() {
         first->setFocus(Qt::TabFocusReason);
 }
 
+// Wayland lets no window place itself, so a modal window cannot centre
+// itself there; tied to the window it was opened from, it is kept above that
+// window and placed over it. On X11 windows place themselves, untied.
+static void TieToOpener(QWidget& window) {
+    if (!QGuiApplication::platformName().startsWith(QLatin1String("wayland"))) return;
+    QWindow* opener = QGuiApplication::focusWindow();
+    if (!opener) return;
+    window.winId();  // makes the native window
+    window.windowHandle()->setTransientParent(opener);
+}
+
 void Form::ShowModal() {
     QPointer<Form> self(this);
     setWindowModality(Qt::ApplicationModal);
+    TieToOpener(*this);
     Show();
     if (!self || unloaded_) return;
     if (Runner()) {
