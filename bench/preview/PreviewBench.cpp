@@ -172,7 +172,7 @@ Memory SettledMemory(qint64 root) {
     for (;;) {
         QThread::msleep(StillIntervalMs);
         const Memory now = TreeMemory(root);
-        if ((now.processes == last.processes && std::abs(now.uss - last.uss) < StillKb) || deadline.hasExpired()) {
+        if ((now.processes == last.processes && std::abs(now.allocated - last.allocated) < StillKb) || deadline.hasExpired()) {
             return now;
         }
         last = now;
@@ -231,9 +231,7 @@ QString Figures(const QList<qint64>& all) {
     return text;
 }
 
-QString Mb(qint64 kb) {
-    return QString::number(double(kb) / 1024.0, 'f', 1);
-}
+QString Mb(qint64 kb) { return QString::number(double(kb) / 1024.0, 'f', 1); }
 
 // One measure over the complete rounds: medians and ratios.
 void ReportMeasure(QTextStream& out, const char* name, qint64 Memory::*measure, const QList<Memory>& minimal,
@@ -251,9 +249,8 @@ void ReportMeasure(QTextStream& out, const char* name, qint64 Memory::*measure, 
         << " MB; browser";
     for (int i = 0; i < MaxWindows; ++i) out << ' ' << Mb(Median(browserKb[i])) << " MB";
     out << " with 1 to " << MaxWindows << " windows" << Qt::endl;
-    out << QStringLiteral(
-               "  %1 one window / minimal: %2 (target at most 1.05); each further window: +%3 MB "
-               "(target at most +10 MB)")
+    out << QStringLiteral("  %1 one window / minimal: %2 (target at most 1.05); each further window: +%3 MB "
+                          "(target at most +10 MB)")
                .arg(QLatin1String(name))
                .arg(Median(ratios), 0, 'f', 2)
                .arg(Mb(Median(furtherKb)))
@@ -291,9 +288,8 @@ bool ReportMemory(QTextStream& out, const QList<Memory>& minimal, const QList<QL
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
     if (argc < 2) {
-        QTextStream(stderr) << "usage: preview_bench <minimal program> [rounds [ms between cold "
-                               "and warm [memory rounds]]]"
-                            << Qt::endl;
+        QTextStream(stderr)
+            << "usage: preview_bench <minimal program> [rounds [ms between cold and warm [memory rounds]]]" << Qt::endl;
         return 2;
     }
     const int rounds = argc > 2 ? QString::fromLocal8Bit(argv[2]).toInt() : 5;
