@@ -22,6 +22,17 @@ void PrepareEngine() {
     QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
 }
 
+// A preview shows a few small pictures, and a user may keep several open, so
+// the engine is set up for memory: Qt Quick draws the pages in software
+// (drawn with OpenGL, each window holds a GL context and its buffers in this
+// process) and every page shares one page process, so that a further window
+// costs a page, not a process. Only the environment reaches either, and only
+// before the application exists.
+void SaveMemory() {
+    qputenv("QT_QUICK_BACKEND", "software");
+    qputenv("QTWEBENGINE_CHROMIUM_FLAGS", qgetenv("QTWEBENGINE_CHROMIUM_FLAGS") + " --renderer-process-limit=1");
+}
+
 void PrepareProfile(QWebEngineProfile* profile, const GlyphServer& glyphs) {
     // A scrap file is local and its pictures are remote.
     profile->settings()->setAttribute(QWebEngineSettings::LocalContentCanAccessRemoteUrls, true);
@@ -40,6 +51,7 @@ int main(int argc, char** argv) {
     gui::ChooseDisplayPlatform();
     Trace::Write(QLatin1String(BrowserService::FactoryPath), QStringLiteral("started"));
     PrepareEngine();
+    SaveMemory();
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("dururive-browser"));
     QApplication::setQuitOnLastWindowClosed(false);  // the service decides

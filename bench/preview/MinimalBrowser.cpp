@@ -1,5 +1,7 @@
 // The yardstick: the least a QtWebEngine program does to show a file. It
-// prints "ready" once its window is exposed and the page has loaded.
+// prints "ready" once its window is exposed and the page has loaded, then
+// ends, or with --stay keeps its window until it is ended.
+//   minimal_webengine <file> [--stay]
 #include <QApplication>
 #include <QTextStream>
 #include <QUrl>
@@ -12,11 +14,13 @@ int main(int argc, char** argv) {
     QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
     QApplication app(argc, argv);
     QWebEngineView view;
-    bool exposed = false, loaded = false;
+    const bool stay = argc > 2 && QByteArray(argv[2]) == "--stay";
+    bool exposed = false, loaded = false, told = false;
     const auto finishWhenBoth = [&] {
-        if (!exposed || !loaded) return;
+        if (!exposed || !loaded || told) return;
+        told = true;
         QTextStream(stdout) << "ready" << Qt::endl;
-        app.quit();
+        if (!stay) app.quit();
     };
     QObject::connect(&view, &QWebEngineView::loadFinished, [&](bool) {
         loaded = true;

@@ -193,6 +193,34 @@ TEST(AutomationTest, AWindowClosedByTheUserRefusesFurtherCalls) {
     EXPECT_TRUE(probe::WindowObjectExists(kept.Path()));
 }
 
+TEST(AutomationTest, TheBrowserEndsWithItsLastWindowAndLeavesNothingRunning) {
+    ASSERT_TRUE(probe::EndBrowser());
+    QList<AutomationObject> windows;
+    QList<qulonglong> ids;
+    for (int i = 0; i < 2; ++i) {
+        windows.append(AutomationObject::CreateObject(Browser));
+        windows[i].PutProperty(QStringLiteral("Visible"), Variant::Boolean(true));
+        windows[i].Call(QStringLiteral("Navigate"),
+                        {{QStringLiteral("URL"), Variant::String(QStringLiteral("about:blank"))}});
+        ASSERT_TRUE(probe::WaitForTrace(windows[i].Path(), QStringLiteral("loaded"), 20000));
+        ids.append(qulonglong(windows[i].GetProperty(QStringLiteral("WindowId")).ToNumber()));
+        ASSERT_TRUE(probe::WaitFor([&] { return probe::IsViewable(ids[i]); }, 5000));
+    }
+    const qint64 browser = probe::BrowserPid();
+    const qint64 session = probe::SessionOf(browser);
+    // The browser, its engine's helpers and its page process.
+    ASSERT_GE(probe::ProcessesInSession(session).size(), 3)
+        << probe::ProcessesInSession(session).join(", ").toStdString();
+
+    probe::CloseWindow(ids[0]);
+    ASSERT_TRUE(probe::WaitFor([&] { return !probe::WindowObjectExists(windows[0].Path()); }, 5000));
+    EXPECT_TRUE(probe::IsRunning(browser)) << "the browser ended with a window still open";
+    probe::CloseWindow(ids[1]);
+    EXPECT_TRUE(probe::WaitFor([&] { return probe::ProcessesInSession(session).isEmpty(); }, 10000))
+        << "left running: " << probe::ProcessesInSession(session).join(", ").toStdString();
+    EXPECT_EQ(probe::BrowserPid(), 0);
+}
+
 // Members as the bus reports them: "<interface> method Name in:s:URL ..." and
 // "<interface> property Name n readwrite".
 QStringList Members(const gui::ObjectDescription& description) {

@@ -172,6 +172,19 @@ qint64 SessionOf(qint64 pid) {
     return fields.value(3).toLongLong();
 }
 
+QStringList ProcessesInSession(qint64 session) {
+    QStringList processes;
+    for (const QString& entry : QDir(QStringLiteral("/proc")).entryList(QDir::Dirs)) {
+        bool number = false;
+        const qint64 pid = entry.toLongLong(&number);
+        if (!number || !IsRunning(pid) || SessionOf(pid) != session) continue;
+        QFile name(QStringLiteral("/proc/%1/comm").arg(pid));
+        name.open(QIODevice::ReadOnly);
+        processes.append(QStringLiteral("%1 %2").arg(pid).arg(QString::fromLocal8Bit(name.readAll().trimmed())));
+    }
+    return processes;
+}
+
 QList<qint64> ProcessesWithEnvironment(const QString& name, const QString& setting) {
     QList<qint64> pids;
     for (const QString& entry : QDir(QStringLiteral("/proc")).entryList(QDir::Dirs)) {

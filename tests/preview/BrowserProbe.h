@@ -51,6 +51,8 @@ qint64 BrowserPid();
 bool EndBrowser();
 bool IsRunning(qint64 pid);
 qint64 SessionOf(qint64 pid);
+// The running processes of a session, "pid name" each.
+QStringList ProcessesInSession(qint64 session);
 // The running processes of the program name whose environment holds setting.
 QList<qint64> ProcessesWithEnvironment(const QString& name, const QString& setting);
 
