@@ -2,12 +2,14 @@
 #include <QApplication>
 #include <QPointer>
 
+#include "gui/Accessible.h"
 #include "gui/Dispatch.h"
 #include "gui/FontWarmUp.h"
 #include "mainwindow/Form1.h"
 
 int main(int argc, char** argv) {
     gui::FontWarmUp fonts;
+    gui::KeepReachableByScreenReaders();
     QApplication app(argc, argv);
     // A name, not a display name: Qt would add a display name to every
     // window's caption.
