@@ -42,6 +42,11 @@ rewrites() {
     grep -cx "scrap.htm" "$work/writes"
 }
 
+# The characters typed below get keys of their own before the program
+# starts: otherwise xdotool maps each to a spare key only while typing it,
+# and a busy program may read the keyboard map after it was undone.
+xmodmap -e "keycode 252 = U1F600" -e "keycode 253 = U200B" -e "keycode 254 = UE000"
+
 "$program" >"$work/program.log" 2>&1 &
 started+=($!)
 main_pid=$!
