@@ -171,8 +171,11 @@ About::About(QWidget* parent) : gui::Form(DesignTable(), parent) {
     On(QStringLiteral("Label5"), gui::Event::Click, [this] { Label5_Click(); });
     On(QStringLiteral("Command1"), gui::Event::Click, [this] { Command1_Click(); });
     Describe(QStringLiteral("Command1"), -1, QStringLiteral("OK"), QStringLiteral("Closes this window"));
-    Describe(QStringLiteral("Label5"), -1, QString::fromLatin1(AuthorPageUrl),
-             QStringLiteral("Click to open the author's page"));
+    DescribeAsLink(QStringLiteral("Label5"), QString::fromLatin1(AuthorPageUrl),
+                   QStringLiteral("Click to open the author's page"));
+    // The yellow and white copies of the two-tone title and name.
+    HideFromScreenReaders(QStringLiteral("Label6"));
+    HideFromScreenReaders(QStringLiteral("Label7"));
     Form_Load();
 }
 

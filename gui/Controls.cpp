@@ -11,6 +11,8 @@
 #include <QMimeData>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QValidator>
+#include <algorithm>
 #include <climits>
 
 namespace gui {
@@ -29,6 +31,36 @@ Qt::Alignment ToQt(Alignment alignment) {
 bool Inside(const QWidget& widget, const QMouseEvent& event) {
     return widget.rect().contains(event.position().toPoint());
 }
+
+// Whether a key press would put its text into a line edit: as Qt decides it,
+// but erring towards yes, so that format, private-use and surrogate-pair
+// characters count as well as printable ones.
+bool InsertsText(const QKeyEvent& event) {
+    const QString text = event.text();
+    if (text.isEmpty()) return false;
+    const QChar first = text.front();
+    if (first.category() == QChar::Other_Format) return true;
+    const Qt::KeyboardModifiers modifiers = event.modifiers() & ~Qt::KeypadModifier;
+    if (modifiers & Qt::MetaModifier) return false;
+    if (modifiers == Qt::ControlModifier || modifiers == (Qt::ControlModifier | Qt::ShiftModifier))
+        return false;
+    return first.category() != QChar::Other_Control;
+}
+
+// The last word on MaxLength, for every way an edit can reach the text (the
+// context menu's control characters among them): an edit that leaves more
+// than MaxLength units is undone by the line edit, with no change raised.
+class LengthLimit : public QValidator {
+public:
+    explicit LengthLimit(TextBox* box) : QValidator(box), box_(box) {}
+    State validate(QString& input, int&) const override {
+        const int limit = box_->MaxLength();
+        return limit > 0 && input.size() > limit ? Invalid : Acceptable;
+    }
+
+private:
+    const TextBox* box_;
+};
 
 }  // namespace
 
@@ -61,6 +93,10 @@ void Label::SetBackStyle(BackStyle style) {
     update();
 }
 
+void Label::SetLink(bool link) {
+    link_ = link;
+}
+
 void Label::SetAlignment(Alignment alignment) {
     alignment_ = alignment;
     update();
@@ -88,6 +124,7 @@ void Label::mouseReleaseEvent(QMouseEvent* event) {
 
 TextBox::TextBox(QWidget* parent) : QLineEdit(parent) {
     connect(this, &QLineEdit::textChanged, this, &TextBox::Change);
+    setValidator(new LengthLimit(this));
 }
 
 QString TextBox::Text() const { return text(); }
@@ -129,9 +166,8 @@ void TextBox::keyPressEvent(QKeyEvent* event) {
         return;
     }
     const QString typed = event->text();
-    const bool inserts = !typed.isEmpty() && typed.at(0).isPrint() &&
-                         !(event->modifiers() & (Qt::ControlModifier | Qt::MetaModifier));
-    if (inserts && !isReadOnly() && Fitted(typed, int(selectedText().size())).size() < typed.size()) {
+    if (InsertsText(*event) && !isReadOnly() &&
+        Fitted(typed, int(selectedText().size())).size() < typed.size()) {
         event->accept();  // refused: the box is full
         return;
     }
@@ -212,6 +248,9 @@ OptionButton::OptionButton(QWidget* parent) : QRadioButton(parent) {
     // would also take every unselected button out of the Tab order.
     setAutoExclusive(false);
     setFocusPolicy(Qt::StrongFocus);
+    connect(this, &QAbstractButton::toggled, this, [this] {
+        for (OptionButton* button : Group()) button->UpdateTabStop();
+    });
     connect(this, &QAbstractButton::clicked, this, [this] {
         if (!selectedByClick_) return;
         selectedByClick_ = false;
@@ -229,6 +268,25 @@ void OptionButton::SetValue(bool value) {
     if (isChecked()) return;
     Select();
     emit Click();
+}
+
+void OptionButton::SetTabStop(bool tabStop) {
+    tabStop_ = tabStop;
+    UpdateTabStop();
+}
+
+// The group is one Tab stop: its selected button, or each button while none
+// is selected. The others still take the focus from a click or an arrow key.
+void OptionButton::UpdateTabStop() {
+    const QList<OptionButton*> group = Group();
+    const bool noneSelected = std::none_of(
+        group.begin(), group.end(), [](const OptionButton* button) { return button->isChecked(); });
+    setFocusPolicy(tabStop_ && (isChecked() || noneSelected) ? Qt::StrongFocus : Qt::ClickFocus);
+}
+
+// The whole rectangle answers the mouse, not only the circle.
+bool OptionButton::hitButton(const QPoint& position) const {
+    return rect().contains(position);
 }
 
 void OptionButton::TakeFocus() {

@@ -30,6 +30,10 @@ public:
     void SetBackColor(const QColor& colour);
     void SetBackStyle(BackStyle style);
     void SetAlignment(Alignment alignment);
+    // A link opens an address when clicked; a screen reader offers the click
+    // as its action. It looks no different.
+    bool IsLink() const { return link_; }
+    void SetLink(bool link);
 signals:
     void Click();
 
@@ -39,6 +43,7 @@ protected:
     void mouseReleaseEvent(QMouseEvent* event) override;
 
 private:
+    bool link_ = false;
     QString caption_;
     QColor foreColor_ = Qt::black;
     QColor backColor_ = Qt::white;
@@ -47,8 +52,10 @@ private:
     bool pressed_ = false;
 };
 
-// A text box whose MaxLength binds only what the user types, pastes or drops;
-// SetText may set any length. Change is raised on every change of the text.
+// A text box whose MaxLength binds only what the user enters (typing, input
+// methods, pasting, dropping, the context menu), counted in UTF-16 units as
+// QString::size() counts them, never splitting a surrogate pair; SetText may
+// set any length. Change is raised on every change of the text.
 // A text set by SetText shows its beginning.
 class TextBox : public QLineEdit {
     Q_OBJECT
@@ -78,10 +85,12 @@ private:
 };
 
 // One group per form: selecting one clears the others. SetValue(true)
-// selects, clears the others and raises Click before it returns. A button
-// that takes the keyboard focus (Tab, arrow keys, first focus) becomes
-// selected and raises Click. Click is raised only when the button becomes
-// selected, never for a button that already was.
+// selects, clears the others and raises Click before it returns. The group
+// is one Tab stop, its selected button; the arrow keys move within it. A
+// button that takes the keyboard focus (arrow keys, first focus, Tab while
+// none is selected) becomes selected and raises Click. Click is raised only
+// when the button becomes selected, never for a button that already was.
+// The whole rectangle answers the mouse.
 class OptionButton : public QRadioButton {
     Q_OBJECT
 public:
@@ -91,6 +100,8 @@ public:
     // Takes the keyboard focus as the Tab key gives it, selecting the button,
     // also while the window is not yet active (the first focus at showing).
     void TakeFocus();
+    // Whether the design gives the button a place in the tab order.
+    void SetTabStop(bool tabStop);
 signals:
     void Click();
 
@@ -98,13 +109,16 @@ protected:
     void focusInEvent(QFocusEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     void nextCheckState() override;
+    bool hitButton(const QPoint& position) const override;
 
 private:
     QList<OptionButton*> Group() const;
     void Select();
     void MoveInGroup(int step);
+    void UpdateTabStop();
 
     bool selectedByClick_ = false;
+    bool tabStop_ = true;
 };
 
 // Command buttons are drawn in their back colour with a centred caption;

@@ -1,15 +1,16 @@
 #include "gui/Form.h"
 
 #include <QCloseEvent>
-#include <QMoveEvent>
 #include <QEventLoop>
 #include <QGuiApplication>
+#include <QMoveEvent>
 #include <QPointer>
 #include <QScreen>
 #include <QShortcut>
 #include <QWindow>
 #include <algorithm>
 
+#include "gui/Accessible.h"
 #include "gui/Controls.h"
 #include "gui/Dispatch.h"
 #include "gui/Picture.h"
@@ -65,6 +66,10 @@ void StyleTextBox(TextBox& box, const ControlDesign& control) {
     box.SetMaxLength(control.maxLength);
     box.SetText(control.caption);
     box.setEnabled(control.enabled);
+    // A disabled box cannot be edited either way; read-only, a screen reader
+    // says so too.
+    box.setReadOnly(!control.enabled);
+    RenewAccessibleInterface(box);
     QPalette palette = box.palette();
     const QColor base = ColourOr(control.backColor, Colour::System(5).ToQColor());
     const QColor text = ColourOr(control.foreColor, Colour::System(8).ToQColor());
@@ -79,6 +84,7 @@ void StyleTextBox(TextBox& box, const ControlDesign& control) {
 }  // namespace
 
 Form::Form(const FormDesign& design, QWidget* parent) : QWidget(parent, FlagsFor(design)), design_(design) {
+    InstallAccessibleInterfaces();
     setObjectName(design.name);
     setWindowTitle(design.caption);
     setFont(DefaultFont().ToQFont());
@@ -210,7 +216,13 @@ void Form::Arrange() {
         if (!widget) continue;
         widget->raise();
         if (Windowed(widget)) {
-            widget->setFocusPolicy(it->tabStop && it->tabIndex >= 0 ? Qt::StrongFocus : Qt::ClickFocus);
+            const bool tabStop = it->tabStop && it->tabIndex >= 0;
+            if (auto* option = qobject_cast<OptionButton*>(widget))
+                option->SetTabStop(tabStop);
+            else if (!it->enabled)
+                widget->setFocusPolicy(Qt::NoFocus);  // it could not take the focus anyway
+            else
+                widget->setFocusPolicy(tabStop ? Qt::StrongFocus : Qt::ClickFocus);
             if (it->tabIndex >= 0) tabbed.push_back(&*it);
         }
     }
@@ -265,8 +277,25 @@ void Form::On(const QString& control, int index, Event event, std::function<void
 void Form::Describe(const QString& control, int index, const QString& name, const QString& description) {
     auto* widget = qobject_cast<QWidget*>(FindControl(control, index));
     if (!widget) ThrowNoControl(control, index);
-    widget->setAccessibleName(name);
-    widget->setAccessibleDescription(description);
+    // Each setting tells a listening screen reader, changed or not.
+    if (widget->accessibleName() != name) widget->setAccessibleName(name);
+    if (widget->accessibleDescription() != description)
+        widget->setAccessibleDescription(description);
+}
+
+void Form::DescribeAsLink(const QString& control, const QString& name, const QString& description) {
+    Control<Label>(control).SetLink(true);
+    Describe(control, -1, name, description);
+}
+
+void Form::HideFromScreenReaders(const QString& control) {
+    auto* widget = qobject_cast<QWidget*>(FindControl(control));
+    if (!widget) ThrowNoControl(control, -1);
+    hiddenFromScreenReaders_.insert(widget);
+}
+
+bool Form::HiddenFromScreenReaders(const QWidget* widget) const {
+    return hiddenFromScreenReaders_.contains(widget);
 }
 
 void Form::Centre() {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QHash>
+#include <QSet>
 #include <QWidget>
 #include <functional>
 
@@ -40,6 +41,14 @@ public:
     // What a screen reader says of a control: its name and what it does.
     // The control looks and behaves as before.
     void Describe(const QString& control, int index, const QString& name, const QString& description = {});
+    // A label that opens an address when clicked: a link to a screen reader,
+    // whose action is the click.
+    void DescribeAsLink(const QString& control, const QString& name,
+                        const QString& description = {});
+    // Decoration a screen reader leaves out, such as the back copy of a
+    // two-tone lettering, which says again what its front copy says.
+    void HideFromScreenReaders(const QString& control);
+    bool HiddenFromScreenReaders(const QWidget* widget) const;
 
     // Shows the window (centred when its design says so) and gives the first
     // focus to the first control in the tab order that can take it.
@@ -72,6 +81,7 @@ private:
 
     FormDesign design_;
     QHash<QString, QObject*> controls_;
+    QSet<const QWidget*> hiddenFromScreenReaders_;
     bool unloaded_ = false;
     bool centreOnFrame_ = false;
 };

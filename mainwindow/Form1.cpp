@@ -29,6 +29,11 @@ constexpr auto Transparent = gui::BackStyle::Transparent;
 
 Font SansSerif(double points) { return Font{.name = "MS Sans Serif", .points = points}; }
 
+// What a screen reader calls a slot: its place and what it shows.
+QString SlotName(int index, const QString& shows) {
+    return QStringLiteral("Preview letter %1: %2").arg(index + 1).arg(shows);
+}
+
 // The preview strip: 3 rows of 15 slots, front to back from slot 44 to 0.
 std::vector<ControlDesign> Image3Slots() {
     std::vector<ControlDesign> strip;
@@ -107,8 +112,7 @@ void Form1::DescribeControls() {
     Describe("Command2", -1, "About", "Shows who made this program");
     Describe("Command3", -1, "Copy", "Copies the scrap to the clipboard");
     Describe("Command5", -1, "Preview", "Opens the scrap in a browser window, where the letters move");
-    for (int i = 0; i < SlotCount; ++i)
-        Describe("Image3", i, QStringLiteral("Preview letter %1").arg(i + 1), "Empty");
+    for (int i = 0; i < SlotCount; ++i) Describe("Image3", i, SlotName(i, "empty"), "Empty");
 }
 
 QString Form1::InputText() const { return Control<gui::TextBox>("Text1").Text(); }
@@ -123,7 +127,7 @@ gui::Image& Form1::Slot(int index) const { return Control<gui::Image>("Image3", 
 
 void Form1::ClearSlot(int index) {
     Slot(index).SetPicture(gui::Picture());
-    Slot(index).setAccessibleDescription(QStringLiteral("Empty"));
+    Describe("Image3", index, SlotName(index, "empty"), "Empty");
 }
 
 void Form1::ShowSlotPicture(int index, const QString& path) {
@@ -132,7 +136,8 @@ void Form1::ShowSlotPicture(int index, const QString& path) {
     // The picture's file is named after its letter; the path may use either
     // separator.
     const QString file = path.mid(std::max(path.lastIndexOf('/'), path.lastIndexOf('\\')) + 1);
-    slot.setAccessibleDescription(QStringLiteral("The letter %1").arg(QFileInfo(file).completeBaseName()));
+    const QString letter = QFileInfo(file).completeBaseName();
+    Describe("Image3", index, SlotName(index, letter), QStringLiteral("The letter %1").arg(letter));
 }
 
 void Form1::SetOutput(const QString& text) { Control<gui::TextBox>("Text2").SetText(text); }

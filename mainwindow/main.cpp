@@ -2,6 +2,7 @@
 #include <QApplication>
 #include <QPointer>
 
+#include "gui/Accessible.h"
 #include "gui/Dispatch.h"
 #include "gui/FontWarmUp.h"
 #include "gui/core/DisplayPlatform.h"
@@ -10,6 +11,7 @@
 int main(int argc, char** argv) {
     gui::ChooseDisplayPlatform();
     gui::FontWarmUp fonts;
+    gui::KeepReachableByScreenReaders();
     QApplication app(argc, argv);
     // A name, not a display name: Qt would add a display name to every
     // window's caption.

@@ -1,4 +1,5 @@
 #include <QClipboard>
+#include <QInputMethodEvent>
 #include <QMenu>
 #include <QMimeData>
 #include <QSignalSpy>
@@ -103,6 +104,30 @@ TEST_F(ControlsTest, ContextMenuPasteAndDropAreCutToFit) {
     EXPECT_FALSE(full.isAccepted());
 }
 
+// Counted in UTF-16 units, whatever the path: an input method's commit and
+// an insertion such as the context menu's control characters make.
+TEST_F(ControlsTest, MaxLengthBindsEveryCharacterWithoutSplittingPairs) {
+    form->Show();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(form));
+    auto& box = C<gui::TextBox>("Text1");  // MaxLength 5
+    box.setFocus();
+    QTest::keyClicks(&box, "abcd");
+    QSignalSpy changes(&box, &gui::TextBox::Change);
+    const QString emoji = QString::fromUtf8("\xF0\x9F\x98\x80");
+    QInputMethodEvent commit;
+    commit.setCommitString(emoji);
+    QCoreApplication::sendEvent(&box, &commit);
+    EXPECT_EQ(box.Text(), "abcd") << "one unit left: the pair is refused whole";
+    box.insert(QString(QChar(0x200B)) + QChar(0xE000));
+    EXPECT_EQ(box.Text(), "abcd");
+    EXPECT_EQ(changes.count(), 0);
+    box.insert(QString(QChar(0x200B)));
+    EXPECT_EQ(box.Text(), QString("abcd") + QChar(0x200B));
+    QTest::sendKeyEvent(QTest::Click, &box, Qt::Key_unknown, QString(QChar(0xE000)), Qt::NoModifier);
+    EXPECT_EQ(box.Text().size(), 5);
+    EXPECT_EQ(changes.count(), 1);
+}
+
 TEST_F(ControlsTest, DisabledTextBoxIsGreyedAndUntouchable) {
     form->Show();
     ASSERT_TRUE(QTest::qWaitForWindowActive(form));
@@ -151,9 +176,10 @@ TEST_F(ControlsTest, OptionButtonsRaiseClickWhenTheyBecomeSelected) {
     EXPECT_TRUE(b.hasFocus());
     QTest::keyClick(&b, Qt::Key_Down);  // wraps round the group
     EXPECT_TRUE(a.hasFocus());
-    QTest::keyClick(&a, Qt::Key_Tab);
-    EXPECT_TRUE(b.hasFocus());
-    EXPECT_EQ(clicks, QStringList({"B:01", "A:10", "B:01"}));
+    QTest::keyClick(&a, Qt::Key_Tab);  // the group is one Tab stop
+    EXPECT_TRUE(C<gui::CommandButton>("Button1").hasFocus());
+    EXPECT_EQ(clicks, QStringList({"B:01", "A:10"}));
+    b.SetValue(true);
 
     clicks.clear();
     QTest::mouseClick(&a, Qt::LeftButton);

@@ -45,7 +45,7 @@ TEST_F(AccessibilityTest, ThePreviewStripSaysWhatItShows) {
     EXPECT_EQ(Said(C<gui::Image>("Image3", 0), QAccessible::Description), "The letter h");
     EXPECT_EQ(Said(C<gui::Image>("Image3", 1), QAccessible::Description), "Empty");
     EXPECT_EQ(Said(C<gui::Image>("Image3", 2), QAccessible::Description), "The letter i");
-    EXPECT_EQ(Said(C<gui::Image>("Image3", 2)), "Preview letter 3");
+    EXPECT_EQ(Said(C<gui::Image>("Image3", 2)), "Preview letter 3: i");
     EXPECT_EQ(Said(C<gui::Label>("Label3")), "17") << "the counter reads as it shows";
     QTest::keyClick(&text1, Qt::Key_Backspace);
     EXPECT_EQ(Said(C<gui::Image>("Image3", 2), QAccessible::Description), "Empty");

@@ -77,7 +77,9 @@ TEST_F(Form1Test, LaysOutTheControlsAtTheirPlaces) {
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
         visited << QApplication::focusWidget()->objectName();
     }
-    EXPECT_EQ(visited, QStringList({"Option2", "Text1", "Command2", "Command3", "Command5", "Option1"}));
+    // The style group is one stop, at its selected button.
+    EXPECT_EQ(visited,
+              QStringList({"Text1", "Command2", "Command3", "Command5", "Option1", "Text1"}));
 }
 
 TEST_F(Form1Test, TypingAndPastingAreHeldToTwentyCharacters) {
@@ -130,10 +132,12 @@ TEST_F(Form1Test, StyleChangesByClickTabAndArrowKeys) {
     QTest::mouseClick(&option1, Qt::LeftButton);
     EXPECT_TRUE(inStyle(1));
 
+    // Tab and Shift+Tab leave and enter the group at its selected button.
     QTest::keyClick(&option1, Qt::Key_Tab);
-    EXPECT_TRUE(option2.hasFocus());
-    EXPECT_TRUE(inStyle(2));
-    QTest::keyClick(&option2, Qt::Key_Tab, Qt::ShiftModifier);
+    EXPECT_TRUE(text1.hasFocus());
+    EXPECT_TRUE(inStyle(1));
+    QTest::keyClick(&text1, Qt::Key_Tab, Qt::ShiftModifier);
+    EXPECT_TRUE(option1.hasFocus());
     EXPECT_TRUE(inStyle(1));
 
     QTest::keyClick(&option1, Qt::Key_Right);

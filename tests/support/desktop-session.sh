@@ -6,9 +6,12 @@
 # ended when COMMAND exits; the exit code is COMMAND's.
 # DURURIVE_DPI sets another resolution, given to the programs as a scaled
 # desktop gives it (Xft.dpi); DURURIVE_SCREEN another screen (WxHxDepth).
+# DURURIVE_ACCESSIBILITY_BUS=1 also starts the accessibility bus on the
+# session bus, as a desktop does at login, with no screen reader switched on.
 set -uo pipefail
 
 cleanup() {
+    [[ -n "${a11y_pid:-}" ]] && kill "$a11y_pid" 2>/dev/null
     [[ -n "${wm_pid:-}" ]] && kill "$wm_pid" 2>/dev/null
     [[ -n "${DBUS_SESSION_BUS_PID:-}" ]] && kill "$DBUS_SESSION_BUS_PID" 2>/dev/null
     [[ -n "${xvfb_pid:-}" ]] && kill "$xvfb_pid" 2>/dev/null
@@ -41,6 +44,19 @@ mkdir -m 700 -p "$XDG_RUNTIME_DIR"
 
 eval "$(dbus-launch --sh-syntax)" || { echo "the session bus did not start" >&2; exit 1; }
 export DBUS_SESSION_BUS_ADDRESS DBUS_SESSION_BUS_PID
+
+if [[ "${DURURIVE_ACCESSIBILITY_BUS:-}" == 1 ]]; then
+    /usr/libexec/at-spi-bus-launcher --launch-immediately --a11y=0 --screen-reader=0 \
+        >"$session_dir/a11y.log" 2>&1 &
+    a11y_pid=$!
+    a11y_up=0
+    for _ in $(seq 100); do
+        dbus-send --session --print-reply --dest=org.freedesktop.DBus / org.freedesktop.DBus.NameHasOwner \
+            string:org.a11y.Bus 2>/dev/null | grep -q "boolean true" && { a11y_up=1; break; }
+        sleep 0.1
+    done
+    ((a11y_up)) || { echo "the accessibility bus did not start:" >&2; cat "$session_dir/a11y.log" >&2; exit 1; }
+fi
 
 if [[ "${DURURIVE_NO_WM:-}" != 1 ]] && command -v openbox >/dev/null; then
     openbox --sm-disable >"$session_dir/wm.log" 2>&1 &
