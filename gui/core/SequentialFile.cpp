@@ -102,6 +102,29 @@ void RewriteInPlace(const QString& fileName, const QByteArray& line) {
     }
 }
 
+// Writes the line into a new file beside the target, with the target's mode
+// when it exists, and renames it over the target. False when the folder
+// takes no new file but the user's own file is there to be rewritten.
+bool ReplaceFromBeside(const QString& fileName, const QByteArray& line,
+                       const OwnFileCheck& existing) {
+    QByteArray temporary;
+    Descriptor file(CreateBeside(fileName, &temporary));
+    if (file.Get() < 0) {
+        const int error = errno;
+        if (existing.exists && (error == EACCES || error == EPERM)) return false;
+        throw RuntimeError(OpenOperation, fileName, SystemReason(error));
+    }
+    const QByteArray path = QFile::encodeName(fileName);
+    if ((existing.exists && ::fchmod(file.Get(), existing.mode) != 0) ||
+        !WriteAll(file.Get(), line) || file.Close() != 0 ||
+        ::rename(temporary.constData(), path.constData()) != 0) {
+        const int error = errno;
+        ::unlink(temporary.constData());
+        throw RuntimeError(WriteOperation, fileName, SystemReason(error));
+    }
+    return true;
+}
+
 }  // namespace
 
 OwnFileCheck CheckOwnFile(const QString& path) {
@@ -132,22 +155,7 @@ void PrintLineToFile(const QString& fileName, const QString& text) {
         throw RuntimeError(OpenOperation, fileName, QStringLiteral("the file is read-only"));
     }
 
-    QByteArray temporary;
-    Descriptor file(CreateBeside(fileName, &temporary));
-    if (file.Get() < 0) {
-        const int error = errno;
-        if (existing.exists && (error == EACCES || error == EPERM))
-            return RewriteInPlace(fileName, line);
-        throw RuntimeError(OpenOperation, fileName, SystemReason(error));
-    }
-    const QByteArray path = QFile::encodeName(fileName);
-    if ((existing.exists && ::fchmod(file.Get(), existing.mode) != 0) ||
-        !WriteAll(file.Get(), line) || file.Close() != 0 ||
-        ::rename(temporary.constData(), path.constData()) != 0) {
-        const int error = errno;
-        ::unlink(temporary.constData());
-        throw RuntimeError(WriteOperation, fileName, SystemReason(error));
-    }
+    if (!ReplaceFromBeside(fileName, line, existing)) RewriteInPlace(fileName, line);
 }
 
 }  // namespace gui

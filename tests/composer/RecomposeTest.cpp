@@ -445,6 +445,15 @@ TEST_F(RecomposeScrapTest, AFailedWriteLeavesThePreviousContentWholeAndTheModeSt
         EXPECT_THROW(WriteScrapFile(QStringLiteral("new")), gui::RuntimeError);
     }
     EXPECT_EQ(Contents(QDir(own).filePath("scrap.htm")), "mine\r\n");
+
+    // A folder that takes no new file: the user's own file there is rewritten.
+    ASSERT_EQ(chmod(QFile::encodeName(QDir(own).filePath("scrap.htm")).constData(), 0644), 0);
+    ASSERT_EQ(chown(QFile::encodeName(own).constData(), 0, 0), 0);
+    {
+        Unprivileged user;
+        EXPECT_NO_THROW(WriteScrapFile(QStringLiteral("kept")));
+    }
+    EXPECT_EQ(Contents(QDir(own).filePath("scrap.htm")), "kept\r\n");
 }
 
 // Another user leaves a scrap.htm in a folder both may write into, as /tmp
