@@ -4,7 +4,9 @@
 // it frees some of its objects through a pointer to a smaller base class
 // (seen when a page is destroyed, for instance when the user closes a
 // window); AddressSanitizer reports that as new-delete-type-mismatch and
-// ends the browser. It also keeps process-wide allocations to the end, which
-// LeakSanitizer would report. Neither is in our code, and every other check
-// stays on. Settings given in ASAN_OPTIONS still take precedence.
-extern "C" const char* __asan_default_options() { return "new_delete_type_mismatch=0:detect_leaks=0"; }
+// ends the browser. That is not in our code, and every other check stays
+// on. What the engine keeps allocated to the end is left to the leak
+// suppressions of the test run (tests/support/lsan.supp), so that leaks of
+// our own code still show. Settings given in ASAN_OPTIONS still take
+// precedence.
+extern "C" const char* __asan_default_options() { return "new_delete_type_mismatch=0"; }

@@ -9,7 +9,8 @@ jobs="$(nproc)"
 ctest --test-dir "$root/build" --output-on-failure -j"$jobs"
 
 "$root/scripts/setup.sh" "$root/build-asan" -DDURURIVE_SANITIZE=ON -DDURURIVE_BENCH=OFF
-ASAN_OPTIONS=detect_leaks=0 UBSAN_OPTIONS=print_stacktrace=1 \
+ASAN_OPTIONS=detect_leaks=1 LSAN_OPTIONS="suppressions=$root/tests/support/lsan.supp:print_suppressions=0" \
+    UBSAN_OPTIONS=print_stacktrace=1 \
     ctest --test-dir "$root/build-asan" --output-on-failure -j"$jobs"
 
 DURURIVE_TARGET=composer_fuzz "$root/scripts/setup.sh" "$root/build-fuzz" -DDURURIVE_FUZZ=ON -DDURURIVE_SANITIZE=ON -DDURURIVE_BENCH=OFF \

@@ -15,8 +15,6 @@ namespace gui {
 
 namespace {
 
-constexpr int CallTimeoutMs = 25000;
-
 const QString CreateOperation = QStringLiteral("Create object");
 const QString PutOperation = QStringLiteral("Put property");
 const QString GetOperation = QStringLiteral("Get property");
@@ -31,9 +29,21 @@ QDBusConnection Bus(const QString& progId) {
     return bus;
 }
 
+// The request reached no server: no process held the name.
+bool NotDelivered(const QDBusError& error) {
+    return error.type() == QDBusError::ServiceUnknown ||
+           error.name() == QLatin1String("org.freedesktop.DBus.Error.NameHasNoOwner");
+}
+
 bool ServerGone(const QDBusError& error) {
-    return error.type() == QDBusError::ServiceUnknown || error.type() == QDBusError::NoReply ||
-           error.type() == QDBusError::Disconnected || error.name() == QLatin1String("org.freedesktop.DBus.Error.NameHasNoOwner");
+    return NotDelivered(error) || error.type() == QDBusError::Disconnected;
+}
+
+QString NoAnswer(const ProgIdEntry& entry, const QDBusError& error) {
+    return QStringLiteral("the server of %1 (%2) did not answer within %3 ms: %4")
+        .arg(entry.progId, entry.service)
+        .arg(entry.answerTimeoutMs)
+        .arg(error.message());
 }
 
 // Why a call failed, as the user is told.
@@ -45,6 +55,7 @@ QString Reason(const ProgIdEntry& entry, const QDBusError& error) {
         return QStringLiteral("the server of %1 (%2) is no longer running: %3")
             .arg(entry.progId, entry.service, error.message());
     }
+    if (error.type() == QDBusError::NoReply) return NoAnswer(entry, error);
     if (error.type() == QDBusError::UnknownMethod || error.type() == QDBusError::UnknownProperty ||
         error.type() == QDBusError::UnknownInterface) {
         return QStringLiteral("the %1 object does not know it: %2").arg(entry.progId, error.message());
@@ -54,7 +65,8 @@ QString Reason(const ProgIdEntry& entry, const QDBusError& error) {
 
 QDBusMessage Send(const QDBusMessage& message, const QString& operation, const QString& member,
                   const ProgIdEntry& entry) {
-    const QDBusMessage reply = QDBusConnection::sessionBus().call(message, QDBus::Block, CallTimeoutMs);
+    const QDBusMessage reply =
+        QDBusConnection::sessionBus().call(message, QDBus::Block, entry.answerTimeoutMs);
     if (reply.type() == QDBusMessage::ErrorMessage) {
         throw RuntimeError(operation, member, Reason(entry, QDBusError(reply)));
     }
@@ -65,7 +77,7 @@ QDBusMessage Send(const QDBusMessage& message, const QString& operation, const Q
 QString NewObjectPath(const ProgIdEntry& entry, const QDBusConnection& bus, QDBusError* error) {
     const auto message = QDBusMessage::createMethodCall(entry.service, entry.factoryPath, entry.factoryInterface,
                                                         entry.factoryMethod);
-    const QDBusMessage reply = bus.call(message, QDBus::Block, CallTimeoutMs);
+    const QDBusMessage reply = bus.call(message, QDBus::Block, entry.answerTimeoutMs);
     if (reply.type() == QDBusMessage::ErrorMessage) {
         *error = QDBusError(reply);
         return {};
@@ -79,17 +91,22 @@ QString NewObjectPath(const ProgIdEntry& entry, const QDBusConnection& bus, QDBu
 
 // Asks the factory for a new object, starting the server when it is not on
 // the bus. A server that was just ending gives up its name first; the
-// request then goes to a new one.
+// request then goes to a new one. A server that still holds its name but
+// does not answer is not asked again: it may yet make the first object.
 QString CreatePath(const ProgIdEntry& entry, const QDBusConnection& bus) {
     for (int attempt = 0;; ++attempt) {
         if (!bus.interface()->isServiceRegistered(entry.service)) StartServer(entry, bus);
         QDBusError error;
         const QString path = NewObjectPath(entry, bus, &error);
         if (!error.isValid()) return path;
-        if (attempt > 0 || !ServerGone(error)) {
+        const bool gone =
+            NotDelivered(error) || !bus.interface()->isServiceRegistered(entry.service);
+        if (attempt > 0 || !gone) {
             throw RuntimeError(CreateOperation, entry.progId,
                                QStringLiteral("its factory %1.%2 failed: %3")
-                                   .arg(entry.factoryInterface, entry.factoryMethod, error.message()));
+                                   .arg(entry.factoryInterface, entry.factoryMethod,
+                                        error.type() == QDBusError::NoReply ? NoAnswer(entry, error)
+                                                                            : error.message()));
         }
     }
 }

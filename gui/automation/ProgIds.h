@@ -15,6 +15,9 @@ struct ProgIdEntry {
     QString factoryMethod;     // no arguments; returns the new object's path
     QString program;           // file name in AppDir, or an absolute path
     int startTimeoutMs = 10000;
+    // How long a call waits for its answer before the server counts as hung:
+    // the caller's window takes no input meanwhile.
+    int answerTimeoutMs = 5000;
 };
 
 // "InternetExplorer.Application" is our browser. Entries added here replace

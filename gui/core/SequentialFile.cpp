@@ -1,28 +1,162 @@
 #include "SequentialFile.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <QFile>
+#include <QFileInfo>
+#include <QRandomGenerator>
+#include <cerrno>
+#include <cstring>
+#include <utility>
 
 #include "FailureMemory.h"
 #include "RuntimeError.h"
 
 namespace gui {
 
-void PrintLineToFile(const QString& fileName, const QString& text) {
-    QFile file(fileName);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
-        throw RuntimeError(QStringLiteral("Open for output"), fileName, file.errorString());
+namespace {
+
+const QString OpenOperation = QStringLiteral("Open for output");
+const QString WriteOperation = QStringLiteral("Write");
+
+QString SystemReason(int error) {
+    return QString::fromLocal8Bit(std::strerror(error));
+}
+
+// Closes the descriptor on every way out.
+class Descriptor {
+public:
+    explicit Descriptor(int fd) : fd_(fd) {}
+    ~Descriptor() {
+        if (fd_ >= 0) ::close(fd_);
     }
+    Descriptor(const Descriptor&) = delete;
+    Descriptor& operator=(const Descriptor&) = delete;
+    int Get() const { return fd_; }
+    // Closes now; the error of close() counts, as a late write error shows there.
+    int Close() { return ::close(std::exchange(fd_, -1)); }
+
+private:
+    int fd_;
+};
+
+QString Refusal(const struct stat& status) {
+    if (S_ISLNK(status.st_mode))
+        return QStringLiteral("it is a symbolic link, and a link is never followed");
+    if (S_ISDIR(status.st_mode)) return QStringLiteral("it is a directory, not a regular file");
+    if (!S_ISREG(status.st_mode))
+        return QStringLiteral("it is not a regular file (a FIFO, socket or device)");
+    if (status.st_uid != ::geteuid()) {
+        return QStringLiteral("it belongs to another user (uid %1), not to this one (uid %2)")
+            .arg(status.st_uid)
+            .arg(::geteuid());
+    }
+    return {};
+}
+
+// Writes all of line; false with errno set when it could not.
+bool WriteAll(int fd, const QByteArray& line) {
+    qsizetype done = 0;
+    while (done < line.size()) {
+        const ssize_t written = ::write(fd, line.constData() + done, size_t(line.size() - done));
+        if (written < 0 && errno == EINTR) continue;
+        if (written <= 0) {
+            if (written == 0) errno = EIO;
+            return false;
+        }
+        done += written;
+    }
+    return true;
+}
+
+// A new file beside the target, readable and writable as the umask allows,
+// or -1 with errno set.
+int CreateBeside(const QString& fileName, QByteArray* temporary) {
+    const QFileInfo target(fileName);
+    for (int attempt = 0; attempt < 16; ++attempt) {
+        *temporary = QFile::encodeName(
+            QStringLiteral("%1/.%2.%3")
+                .arg(target.path(), target.fileName())
+                .arg(QRandomGenerator::global()->generate(), 8, 16, QLatin1Char('0')));
+        const int fd = ::open(temporary->constData(),
+                              O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+        if (fd >= 0 || errno != EEXIST) return fd;
+    }
+    return -1;
+}
+
+// The file is the user's own and the folder takes no new file: it is cut and
+// rewritten, through a descriptor that is checked to hold such a file still.
+void RewriteInPlace(const QString& fileName, const QByteArray& line) {
+    Descriptor file(::open(QFile::encodeName(fileName).constData(),
+                           O_WRONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
+    if (file.Get() < 0) throw RuntimeError(OpenOperation, fileName, SystemReason(errno));
+    struct stat status {};
+    if (::fstat(file.Get(), &status) != 0)
+        throw RuntimeError(OpenOperation, fileName, SystemReason(errno));
+    if (const QString refusal = Refusal(status); !refusal.isEmpty())
+        throw RuntimeError(OpenOperation, fileName, refusal);
+    if (::ftruncate(file.Get(), 0) != 0 || !WriteAll(file.Get(), line) || file.Close() != 0) {
+        throw RuntimeError(WriteOperation, fileName, SystemReason(errno));
+    }
+}
+
+// Writes the line into a new file beside the target, with the target's mode
+// when it exists, and renames it over the target. False when the folder
+// takes no new file but the user's own file is there to be rewritten.
+bool ReplaceFromBeside(const QString& fileName, const QByteArray& line,
+                       const OwnFileCheck& existing) {
+    QByteArray temporary;
+    Descriptor file(CreateBeside(fileName, &temporary));
+    if (file.Get() < 0) {
+        const int error = errno;
+        if (existing.exists && (error == EACCES || error == EPERM)) return false;
+        throw RuntimeError(OpenOperation, fileName, SystemReason(error));
+    }
+    const QByteArray path = QFile::encodeName(fileName);
+    if ((existing.exists && ::fchmod(file.Get(), existing.mode) != 0) ||
+        !WriteAll(file.Get(), line) || file.Close() != 0 ||
+        ::rename(temporary.constData(), path.constData()) != 0) {
+        const int error = errno;
+        ::unlink(temporary.constData());
+        throw RuntimeError(WriteOperation, fileName, SystemReason(error));
+    }
+    return true;
+}
+
+}  // namespace
+
+OwnFileCheck CheckOwnFile(const QString& path) {
+    OwnFileCheck check;
+    struct stat status {};
+    if (::lstat(QFile::encodeName(path).constData(), &status) != 0) {
+        const int error = errno;
+        check.exists = error != ENOENT;
+        if (check.exists) check.refusal = SystemReason(error);
+        return check;
+    }
+    check.exists = true;
+    check.mode = status.st_mode & 07777;
+    check.refusal = Refusal(status);
+    return check;
+}
+
+void PrintLineToFile(const QString& fileName, const QString& text) {
     // One byte per character, as the ANSI code page writes it; characters
     // that have no byte become '?'.
     QByteArray line = text.toLatin1();
     line.append("\r\n", 2);
-    if (file.write(line) != line.size() || !file.flush()) {
-        throw RuntimeError(QStringLiteral("Write"), fileName, file.errorString());
+
+    const OwnFileCheck existing = CheckOwnFile(fileName);
+    if (!existing.refusal.isEmpty()) throw RuntimeError(OpenOperation, fileName, existing.refusal);
+    // A new file would replace a read-only one as if it were writable.
+    if (existing.exists && !(existing.mode & S_IWUSR)) {
+        throw RuntimeError(OpenOperation, fileName, QStringLiteral("the file is read-only"));
     }
-    file.close();
-    if (file.error() != QFileDevice::NoError) {
-        throw RuntimeError(QStringLiteral("Close"), fileName, file.errorString());
-    }
+
+    if (!ReplaceFromBeside(fileName, line, existing)) RewriteInPlace(fileName, line);
     NoteSuccess(fileName);
 }
 

@@ -1,11 +1,16 @@
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <QDir>
 #include <QFile>
 #include <QStringList>
 #include <QTemporaryDir>
+#include <chrono>
+#include <csignal>
+#include <thread>
 
 #include "Printers.h"
 #include "composer/ScrapComposer.h"
@@ -309,4 +314,187 @@ TEST_F(RecomposeScrapTest, ReadOnlyScrapFileKeepsItsContent) {
     }
     EXPECT_EQ(view.output, Tag(1, u'b'));
     EXPECT_EQ(ScrapFile(), before);
+}
+
+namespace {
+
+QByteArray Contents(const QString& path) {
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<unreadable>");
+}
+
+// Writes the scrap of text in a child process, so that a write that hangs
+// or a limit set for it cannot harm this one. What the child raised, "no
+// failure" when it raised nothing, or "<hung>" when it did not end within
+// deadlineMs and was killed.
+QString WriteInChild(const QString& text, int deadlineMs, rlim_t fileSizeLimit = RLIM_INFINITY) {
+    int channel[2];
+    if (pipe(channel) != 0) return QStringLiteral("<no pipe>");
+    const pid_t child = fork();
+    if (child == 0) {
+        close(channel[0]);
+        const rlimit limit{fileSizeLimit, fileSizeLimit};
+        signal(SIGXFSZ, SIG_IGN);  // past the limit a write fails instead
+        QString message = QStringLiteral("no failure");
+        try {
+            if (setrlimit(RLIMIT_FSIZE, &limit) != 0) throw std::runtime_error("setrlimit");
+            WriteScrapFile(text);
+        } catch (const gui::RuntimeError& error) {
+            message = error.Message();
+        } catch (const std::exception& error) {
+            message = QString::fromUtf8(error.what());
+        }
+        const QByteArray bytes = message.toUtf8();
+        [[maybe_unused]] const ssize_t written =
+            write(channel[1], bytes.constData(), size_t(bytes.size()));
+        _exit(0);
+    }
+    close(channel[1]);
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(deadlineMs);
+    bool ended = false;
+    while (!(ended = waitpid(child, nullptr, WNOHANG) == child) &&
+           std::chrono::steady_clock::now() < deadline) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    if (!ended) {
+        kill(child, SIGKILL);
+        waitpid(child, nullptr, 0);
+        close(channel[0]);
+        return QStringLiteral("<hung>");
+    }
+    QByteArray message;
+    char buffer[4096];
+    for (ssize_t n; (n = read(channel[0], buffer, sizeof buffer)) > 0;) message.append(buffer, n);
+    close(channel[0]);
+    return QString::fromUtf8(message);
+}
+
+QStringList FolderEntries(const QString& path) {
+    return QDir(path).entryList(QDir::AllEntries | QDir::Hidden | QDir::System |
+                                QDir::NoDotAndDotDot);
+}
+
+}  // namespace
+
+TEST_F(RecomposeScrapTest, OnlyARegularFileIsWrittenNeverALinkOrAFifo) {
+    QTemporaryDir elsewhere;
+    const QString target = elsewhere.filePath("notes.txt");
+    QFile notes(target);
+    ASSERT_TRUE(notes.open(QIODevice::WriteOnly));
+    notes.write("private notes\n");
+    notes.close();
+
+    // A link, even one of the user's own, is not followed.
+    ASSERT_TRUE(QFile::link(target, ScrapPath()));
+    view.text = QStringLiteral("pwn");
+    try {
+        RecomposeScrap(view);
+        ADD_FAILURE() << "writing through a link must raise";
+    } catch (const gui::RuntimeError& error) {
+        EXPECT_EQ(error.Subject(), "scrap.htm");
+        EXPECT_TRUE(error.Reason().contains("symbolic link")) << error.Message().toStdString();
+    }
+    EXPECT_EQ(Contents(target), "private notes\n");
+    EXPECT_TRUE(QFileInfo(ScrapPath()).isSymLink());
+    EXPECT_EQ(view.output, TagsOf(1, QStringLiteral("pwn")));
+    ASSERT_TRUE(QFile::remove(ScrapPath()));
+
+    // A FIFO: no one reads it, so opening it for writing would wait forever.
+    ASSERT_EQ(mkfifo(QFile::encodeName(ScrapPath()).constData(), 0600), 0);
+    const QString message = WriteInChild(QStringLiteral("x"), 5000);
+    EXPECT_NE(message, "<hung>") << "writing a FIFO scrap.htm hangs";
+    EXPECT_TRUE(message.contains("scrap.htm") && message.contains("not a regular file"))
+        << message.toStdString();
+    EXPECT_EQ(FolderEntries(workDir.path()), QStringList{"scrap.htm"});
+}
+
+TEST_F(RecomposeScrapTest, AFailedWriteLeavesThePreviousContentWholeAndTheModeStays) {
+    view.text = QStringLiteral("abc");
+    RecomposeScrap(view);
+    const QByteArray before = ScrapFile();
+    ASSERT_TRUE(QFile::setPermissions(ScrapPath(),
+                                      QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup));
+
+    // The disk fills up after 16 bytes of the new content.
+    const QString message = WriteInChild(Twenty, 5000, 16);
+    EXPECT_TRUE(message.startsWith("Write 'scrap.htm'")) << message.toStdString();
+    EXPECT_EQ(ScrapFile(), before);
+    EXPECT_EQ(FolderEntries(workDir.path()), QStringList{"scrap.htm"})
+        << "a partial file was left behind";
+
+    // A write that succeeds keeps the file's mode and owner.
+    const QFileInfo old(ScrapPath());
+    WriteScrapFile(QStringLiteral("q"));
+    const QFileInfo now(ScrapPath());
+    EXPECT_EQ(ScrapFile(), "q\r\n");
+    EXPECT_EQ(now.permissions(), old.permissions());
+    EXPECT_EQ(now.ownerId(), old.ownerId());
+
+    // The user's own read-only file is not replaced, even though the folder
+    // would take a new one.
+    if (geteuid() != 0) GTEST_SKIP() << "the read-only case needs root, to act as another user";
+    SetWorkDirMode(0777);
+    const QString own = workDir.filePath("own");
+    ASSERT_TRUE(QDir(workDir.path()).mkdir("own"));
+    ASSERT_EQ(chown(QFile::encodeName(own).constData(), 65534, 65534), 0);
+    ASSERT_TRUE(QDir::setCurrent(own));
+    {
+        Unprivileged user;
+        WriteScrapFile(QStringLiteral("mine"));
+        ASSERT_EQ(chmod("scrap.htm", 0444), 0);
+        EXPECT_THROW(WriteScrapFile(QStringLiteral("new")), gui::RuntimeError);
+    }
+    EXPECT_EQ(Contents(QDir(own).filePath("scrap.htm")), "mine\r\n");
+
+    // A folder that takes no new file: the user's own file there is rewritten.
+    ASSERT_EQ(chmod(QFile::encodeName(QDir(own).filePath("scrap.htm")).constData(), 0644), 0);
+    ASSERT_EQ(chown(QFile::encodeName(own).constData(), 0, 0), 0);
+    {
+        Unprivileged user;
+        EXPECT_NO_THROW(WriteScrapFile(QStringLiteral("kept")));
+    }
+    EXPECT_EQ(Contents(QDir(own).filePath("scrap.htm")), "kept\r\n");
+}
+
+// Another user leaves a scrap.htm in a folder both may write into, as /tmp
+// is: a link to a file of this user, or a file of the other user's own.
+TEST_F(RecomposeScrapTest, AnotherUsersScrapFileInASharedFolderIsRefused) {
+    if (geteuid() != 0) GTEST_SKIP() << "needs root, to act as a second user (nobody, uid 65534)";
+    SetWorkDirMode(01777);  // world-writable and sticky, as /tmp
+    QTemporaryDir home;     // the user's own, mode 700
+    const QString secret = home.filePath("secret");
+    QFile file(secret);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write("mine alone\n");
+    file.close();
+    ASSERT_TRUE(QFile::setPermissions(secret, QFile::ReadOwner | QFile::WriteOwner));
+
+    const auto planted = [&](const char* reason) {
+        view.text = QStringLiteral("pwn");
+        try {
+            RecomposeScrap(view);
+            ADD_FAILURE() << "a scrap.htm of another user must raise (" << reason << ")";
+        } catch (const gui::RuntimeError& error) {
+            EXPECT_TRUE(error.Message().contains("scrap.htm") && error.Reason().contains(reason))
+                << error.Message().toStdString();
+        }
+        EXPECT_EQ(Contents(secret), "mine alone\n");
+    };
+    {
+        Unprivileged other;
+        ASSERT_TRUE(QFile::link(secret, ScrapPath()));
+    }
+    planted("symbolic link");
+    ASSERT_TRUE(QFile::remove(ScrapPath()));
+
+    {
+        Unprivileged other;
+        QFile page(ScrapPath());
+        ASSERT_TRUE(page.open(QIODevice::WriteOnly));
+        page.write("<script>planted</script>");
+        page.close();
+        ASSERT_TRUE(page.setPermissions(QFileDevice::Permissions(0x6666)));
+    }
+    planted("another user");
+    EXPECT_EQ(ScrapFile(), "<script>planted</script>");
 }

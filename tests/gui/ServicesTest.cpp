@@ -54,6 +54,44 @@ TEST_F(ServicesTest, LoadPictureGivesTheFirstFrameOrSaysWhatFailed) {
     EXPECT_EQ(LoadFailure(dir.path()).Reason(), "The file cannot be read");
 }
 
+// A GIF of a few bytes that declares a width x height screen and image: a
+// two-colour table and image data that ends at once.
+QByteArray TinyGif(quint16 width, quint16 height) {
+    QByteArray gif("GIF89a");
+    const auto size = [&] {
+        for (quint16 side : {width, height}) gif.append(char(side & 0xff)).append(char(side >> 8));
+    };
+    size();
+    gif.append("\x80\x00\x00", 3).append("\x00\x00\x00\xff\xff\xff", 6);
+    gif.append("\x2c\x00\x00\x00\x00", 5);
+    size();
+    // No local table; LZW code size 2, then the codes clear and end.
+    gif.append("\x00\x02\x01\x2c\x00\x3b", 6);
+    return gif;
+}
+
+TEST_F(ServicesTest, LoadPictureRefusesAPictureLargerThanAGlyphWithoutDecodingIt) {
+    QTemporaryDir dir;
+    const auto write = [&](const QString& name, const QByteArray& bytes) {
+        QFile file(dir.filePath(name));
+        EXPECT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(bytes);
+        return file.fileName();
+    };
+    EXPECT_EQ(gui::LoadPicture(write("fits.gif", TinyGif(256, 256))).Size(), QSize(256, 256));
+    for (const QSize& size : {QSize(4000, 4000), QSize(257, 1), QSize(1, 257)}) {
+        const QString path = write(QStringLiteral("big.gif"),
+                                   TinyGif(quint16(size.width()), quint16(size.height())));
+        const gui::RuntimeError refused = LoadFailure(path);
+        EXPECT_EQ(refused.Subject(), path);
+        EXPECT_TRUE(refused.Reason().startsWith("Not a readable picture"))
+            << refused.Message().toStdString();
+        EXPECT_TRUE(refused.Reason().contains(
+            QStringLiteral("%1 x %2").arg(size.width()).arg(size.height())))
+            << refused.Message().toStdString();
+    }
+}
+
 TEST_F(ServicesTest, ClipboardHoldsPlainTextOnly) {
     gui::Clipboard::SetText("<img src='x'>");
     const QMimeData* data = QGuiApplication::clipboard()->mimeData();

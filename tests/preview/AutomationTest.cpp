@@ -8,6 +8,7 @@
 #include <QFile>
 #include <QTemporaryDir>
 #include <QThread>
+#include <csignal>
 
 #include "BrowserProbe.h"
 #include "gui/automation/Automation.h"
@@ -219,6 +220,42 @@ TEST(AutomationTest, TheBrowserEndsWithItsLastWindowAndLeavesNothingRunning) {
     EXPECT_TRUE(probe::WaitFor([&] { return probe::ProcessesInSession(session).isEmpty(); }, 10000))
         << "left running: " << probe::ProcessesInSession(session).join(", ").toStdString();
     EXPECT_EQ(probe::BrowserPid(), 0);
+}
+
+// A browser that holds its name on the bus but answers nothing, as a hung
+// one: the caller reports it within a few seconds and asks it for one
+// window only, which it makes once it runs again.
+TEST(AutomationTest, AHungBrowserIsReportedSoonAndAskedOnlyOnce) {
+    AutomationObject kept = AutomationObject::CreateObject(Browser);
+    kept.PutProperty(QStringLiteral("Visible"),
+                     Variant::Boolean(true));  // keeps the browser running
+    const qint64 pid = probe::BrowserPid();
+    ASSERT_GT(pid, 0);
+    probe::ClearTrace();
+    ASSERT_EQ(::kill(pid_t(pid), SIGSTOP), 0);
+    struct Resume {
+        pid_t pid;
+        ~Resume() { ::kill(pid, SIGCONT); }  // on every way out
+    } const resume{pid_t(pid)};
+
+    QTemporaryDir dir;
+    QElapsedTimer clock;
+    clock.start();
+    QString output;
+    const int status =
+        probe::Run(QStringLiteral(PREVIEW_CALLER), {}, 60000, &output, {}, dir.path());
+    const qint64 elapsed = clock.elapsed();
+    ::kill(pid_t(pid), SIGCONT);
+    EXPECT_EQ(status, 2) << output.toStdString();
+    EXPECT_TRUE(output.contains(QLatin1String("InternetExplorer.Application")) &&
+                output.contains(QLatin1String("did not answer")))
+        << output.toStdString();
+    EXPECT_LT(elapsed, 15000) << "the report came after " << elapsed << " ms";
+
+    // The browser serves its calls in order: once the kept window answers,
+    // every request the caller sent has been seen.
+    ASSERT_NE(probe::WindowId(kept.Path()), 0u);
+    EXPECT_EQ(probe::CreatedWindows().size(), 1) << probe::CreatedWindows().join(' ').toStdString();
 }
 
 // Members as the bus reports them: "<interface> method Name in:s:URL ..." and

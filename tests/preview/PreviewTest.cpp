@@ -1,6 +1,8 @@
 // The preview against the real browser, in a desktop session of its own
 // (X server, window manager, session bus).
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <QDir>
 #include <QFile>
@@ -13,6 +15,7 @@
 #include "BrowserProbe.h"
 #include "composer/GlyphCatalogue.h"
 #include "gui/core/AppDir.h"
+#include "gui/core/RuntimeError.h"
 #include "preview/PreviewBrowser.h"
 
 namespace {
@@ -147,6 +150,45 @@ TEST(PreviewTest, OpensTheScrapOfTheWorkingDirectoryWhateverItsName) {
         const QString window = Preview();
         EXPECT_TRUE(probe::WaitForTrace(window, QStringLiteral("load-failed"), 20000));
     }
+}
+
+// What OpenPreviewBrowser raised; empty when it raised nothing.
+QString PreviewFailure() {
+    try {
+        OpenPreviewBrowser(300, 100, 400, 400);
+    } catch (const gui::RuntimeError& error) {
+        return error.Message();
+    }
+    return {};
+}
+
+// Only a regular file of the user is shown: a page another user left in a
+// shared folder, a link or a FIFO is refused before any window opens.
+TEST(PreviewTest, RefusesAScrapThatIsNotTheUsersOwnFile) {
+    ScrapDirectory directory;
+    QTemporaryDir elsewhere;
+    const QString page = QDir(elsewhere.path()).filePath(QStringLiteral("page.htm"));
+    QFile(directory.ScrapPath()).rename(page);
+    const auto refused = [&](const char* reason) {
+        const QStringList before = probe::CreatedWindows();
+        const QString message = PreviewFailure();
+        EXPECT_TRUE(message.contains(directory.ScrapPath()) &&
+                    message.contains(QLatin1String(reason)))
+            << "got: " << message.toStdString();
+        EXPECT_EQ(probe::CreatedWindows(), before) << "a window was opened for it";
+    };
+    ASSERT_TRUE(QFile::link(page, directory.ScrapPath()));
+    refused("symbolic link");
+    ASSERT_TRUE(QFile::remove(directory.ScrapPath()));
+    ASSERT_EQ(mkfifo(QFile::encodeName(directory.ScrapPath()).constData(), 0600), 0);
+    refused("not a regular file");
+    ASSERT_TRUE(QFile::remove(directory.ScrapPath()));
+
+    if (geteuid() != 0)
+        GTEST_SKIP() << "needs root, to give the file to a second user (nobody, uid 65534)";
+    ASSERT_TRUE(QFile::copy(page, directory.ScrapPath()));
+    ASSERT_EQ(chown(QFile::encodeName(directory.ScrapPath()).constData(), 65534, 65534), 0);
+    refused("another user");
 }
 
 // Whether the picture appears in the shot, at any place, in full; its
