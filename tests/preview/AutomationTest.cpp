@@ -175,7 +175,10 @@ TEST(AutomationTest, AWindowClosedByTheUserRefusesFurtherCalls) {
     kept.PutProperty(QStringLiteral("Visible"), Variant::Boolean(true));
     AutomationObject closed = AutomationObject::CreateObject(Browser);
     closed.PutProperty(QStringLiteral("Visible"), Variant::Boolean(true));
-    closed.Call(QStringLiteral("Navigate"), {{QStringLiteral("URL"), Variant::String(QStringLiteral("about:blank"))}});
+    QTemporaryDir dir;
+    const QString page = QDir(dir.path()).filePath(QStringLiteral("page.htm"));
+    QFile(page).open(QIODevice::WriteOnly);
+    closed.Call(QStringLiteral("Navigate"), {{QStringLiteral("URL"), Variant::String(page)}});
     // The engine settles on its native window once it shows a page.
     ASSERT_TRUE(probe::WaitForTrace(closed.Path(), QStringLiteral("loaded"), 20000));
     const qulonglong id = qulonglong(closed.GetProperty(QStringLiteral("WindowId")).ToNumber());
