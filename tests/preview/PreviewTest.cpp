@@ -400,7 +400,9 @@ TEST(PreviewTest, NothingDoneToTheGlyphServerHoldsUpThePreview) {
     EXPECT_EQ(reply.type(), QDBusMessage::ReplyMessage) << reply.errorMessage().toStdString();
     EXPECT_LT(answeredMs, 1000) << "the bus answered after " << answeredMs << " ms";
     const qint64 grownKb = ResidentKb(pid) - residentBefore;
-    EXPECT_LT(grownKb, 8 * 1024) << "the browser grew by " << grownKb << " kB";
+    // The engine's own work in the process moves it by up to some 15 MB;
+    // before the limit, each byte of the line stayed.
+    EXPECT_LT(grownKb, 32 * 1024) << "the browser grew by " << grownKb << " kB";
     std::cout << "after " << sent << " bytes of a request line and " << held.size()
               << " connections the browser grew by " << grownKb << " kB and answered in " << answeredMs
               << " ms" << std::endl;
