@@ -1,6 +1,8 @@
 // Values, introspection data and the ProgID table of the automation layer,
 // and the browser's glyph picture server; no session bus needed.
 #include <gtest/gtest.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
 
 #include <QCoreApplication>
 #include <QDBusVariant>
@@ -11,8 +13,6 @@
 #include <QTemporaryDir>
 #include <QUrl>
 #include <memory>
-#include <sys/socket.h>
-#include <sys/stat.h>
 #include <vector>
 
 #include "browser/GlyphInterceptor.h"

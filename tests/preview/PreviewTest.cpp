@@ -1,6 +1,12 @@
 // The preview against the real browser, in a desktop session of its own
 // (X server, window manager, session bus).
+#include <arpa/inet.h>
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <netinet/in.h>
+#include <sys/resource.h>
+#include <sys/socket.h>
+#include <unistd.h>
 
 #include <QDBusConnection>
 #include <QDBusMessage>
@@ -15,14 +21,8 @@
 #include <QTemporaryDir>
 #include <QThread>
 #include <QUrl>
-#include <arpa/inet.h>
 #include <cerrno>
-#include <fcntl.h>
 #include <iostream>
-#include <netinet/in.h>
-#include <sys/resource.h>
-#include <sys/socket.h>
-#include <unistd.h>
 
 #include "BrowserProbe.h"
 #include "composer/GlyphCatalogue.h"
@@ -390,9 +390,9 @@ TEST(PreviewTest, NothingDoneToTheGlyphServerHoldsUpThePreview) {
 
     // The browser answers on the bus at once and serves a glyph it has not
     // served yet, its other connections held meanwhile.
-    QDBusMessage get = QDBusMessage::createMethodCall(QStringLiteral("org.dururive.Browser"), shown,
-                                                      QStringLiteral("org.freedesktop.DBus.Properties"),
-                                                      QStringLiteral("Get"));
+    QDBusMessage get = QDBusMessage::createMethodCall(
+        QStringLiteral("org.dururive.Browser"), shown,
+        QStringLiteral("org.freedesktop.DBus.Properties"), QStringLiteral("Get"));
     get << QStringLiteral("org.dururive.Browser.Window") << QStringLiteral("Visible");
     clock.restart();
     const QDBusMessage reply = QDBusConnection::sessionBus().call(get, QDBus::Block, 5000);
@@ -404,8 +404,8 @@ TEST(PreviewTest, NothingDoneToTheGlyphServerHoldsUpThePreview) {
     // before the limit, each byte of the line stayed.
     EXPECT_LT(grownKb, 32 * 1024) << "the browser grew by " << grownKb << " kB";
     std::cout << "after " << sent << " bytes of a request line and " << held.size()
-              << " connections the browser grew by " << grownKb << " kB and answered in " << answeredMs
-              << " ms" << std::endl;
+              << " connections the browser grew by " << grownKb << " kB and answered in "
+              << answeredMs << " ms" << std::endl;
     {
         ScrapDirectory second(QStringLiteral("second"), QStringLiteral("b"));
         const QList<QImage> shots = PageShots(Preview(), second, 1);
