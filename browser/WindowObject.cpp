@@ -5,16 +5,31 @@
 #include <QUrl>
 
 #include "browser/BrowserWindow.h"
+#include "browser/PageRules.h"
 #include "browser/Trace.h"
 
 WindowObject::WindowObject(BrowserWindow* window, QString path)
-    : QObject(window), window_(window), path_(std::move(path)) {}
+    : QObject(window), window_(window), path_(std::move(path)) {
+    hiddenLimit_.setSingleShot(true);
+    hiddenLimit_.setInterval(HiddenLimitMs);
+    connect(&hiddenLimit_, &QTimer::timeout, this, [this] {
+        if (window_->isVisible()) return;
+        Trace::Write(path_, QStringLiteral("dropped"));
+        window_->deleteLater();
+    });
+    hiddenLimit_.start();
+}
 
 bool WindowObject::Visible() const { return window_->isVisible(); }
 
 void WindowObject::SetVisible(bool visible) {
     Trace::Write(path_, QStringLiteral("Visible"), visible ? QStringLiteral("true") : QStringLiteral("false"));
     window_->setVisible(visible);
+    if (visible) {
+        hiddenLimit_.stop();
+    } else {
+        hiddenLimit_.start();
+    }
 }
 
 short WindowObject::Top() const { return short(window_->OuterRect().top()); }
@@ -49,20 +64,28 @@ qulonglong WindowObject::WindowId() const { return window_->winId(); }
 
 void WindowObject::Navigate(const QString& URL) {
     Trace::Write(path_, QStringLiteral("Navigate"), URL);
-    const QUrl target = NavigationTarget(URL);
-    if (!target.isValid()) {
-        if (calledFromDBus()) sendErrorReply(QDBusError::InvalidArgs,
-                       QStringLiteral("Navigate: '%1' is neither an absolute file-system path nor "
-                                      "an absolute URL")
-                                              .arg(URL));
+    QString refusal;
+    const QUrl target = NavigationTarget(URL, &refusal);
+    if (target.isEmpty()) {
+        if (calledFromDBus())
+            sendErrorReply(QDBusError::InvalidArgs, QStringLiteral("Navigate: ") + refusal);
         return;
     }
     window_->Navigate(target);
 }
 
-QUrl NavigationTarget(const QString& text) {
-    if (text.startsWith(QLatin1Char('/'))) return QUrl::fromLocalFile(text);
-    const QUrl url(text, QUrl::StrictMode);
-    if (url.isValid() && !url.isRelative()) return url;
-    return {};
+QUrl NavigationTarget(const QString& text, QString* refusal) {
+    if (!text.startsWith(QLatin1Char('/'))) {
+        *refusal =
+            QStringLiteral(
+                "'%1' is not an absolute file-system path; the browser opens local files only")
+                .arg(text);
+        return {};
+    }
+    const QString why = LocalPageRefusal(text);
+    if (!why.isEmpty()) {
+        *refusal = QStringLiteral("refused to open '%1': %2").arg(text, why);
+        return {};
+    }
+    return QUrl::fromLocalFile(text);
 }

@@ -3,12 +3,15 @@
 #include <QDBusContext>
 #include <QObject>
 #include <QString>
+#include <QTimer>
 
 class BrowserWindow;
 
 // The session-bus face of one browser window (interface
 // org.dururive.Browser.Window). It lives and dies with its window, so a call
-// after the user closed the window finds no object.
+// after the user closed the window finds no object. A window left hidden for
+// HiddenLimitMs, from its creation or from being hidden, is closed: a client
+// that never shows it does not keep the browser running.
 class WindowObject : public QObject, protected QDBusContext {
     Q_OBJECT
     Q_CLASSINFO("D-Bus Interface", "org.dururive.Browser.Window")
@@ -19,6 +22,8 @@ class WindowObject : public QObject, protected QDBusContext {
     Q_PROPERTY(short Height READ Height WRITE SetHeight)
     Q_PROPERTY(qulonglong WindowId READ WindowId)
 public:
+    static constexpr int HiddenLimitMs = 5000;
+
     WindowObject(BrowserWindow* window, QString path);
 
     const QString& Path() const { return path_; }
@@ -41,10 +46,12 @@ public slots:
 private:
     BrowserWindow* window_;
     QString path_;
+    QTimer hiddenLimit_;
 };
 
-// What Navigate loads for its argument: an absolute file-system path is
-// taken as it is written (blanks, '#' and all); anything else must be an
-// absolute URL. Invalid for anything else.
+// What Navigate loads for its argument: an absolute file-system path, taken
+// as it is written (blanks, '#' and all), of a file that LocalPageRefusal
+// allows. Empty, with the reason in *refusal, for anything else: the browser
+// opens no address that is not a local file.
 class QUrl;
-QUrl NavigationTarget(const QString& text);
+QUrl NavigationTarget(const QString& text, QString* refusal);

@@ -33,9 +33,16 @@ void SaveMemory() {
     qputenv("QTWEBENGINE_CHROMIUM_FLAGS", qgetenv("QTWEBENGINE_CHROMIUM_FLAGS") + " --renderer-process-limit=1");
 }
 
+// A page shows what a scrap holds, pictures and line breaks, whoever wrote
+// it: it runs no script and reads no other file. A local page reaches no
+// remote picture unless allowed to reach remote addresses at all, so the
+// interceptor blocks every address but the glyph pictures.
 void PrepareProfile(QWebEngineProfile* profile, const GlyphServer& glyphs) {
-    // A scrap file is local and its pictures are remote.
-    profile->settings()->setAttribute(QWebEngineSettings::LocalContentCanAccessRemoteUrls, true);
+    QWebEngineSettings* settings = profile->settings();
+    settings->setAttribute(QWebEngineSettings::JavascriptEnabled, false);
+    settings->setAttribute(QWebEngineSettings::LocalContentCanAccessFileUrls, false);
+    settings->setAttribute(QWebEngineSettings::LocalContentCanAccessRemoteUrls, true);
+    settings->setAttribute(QWebEngineSettings::NavigateOnDropEnabled, false);
     profile->setUrlRequestInterceptor(
         new GlyphInterceptor(QLatin1String(GlyphBaseUrl), glyphs.BaseUrl(), profile));
 }

@@ -176,7 +176,10 @@ TEST(AutomationTest, AWindowClosedByTheUserRefusesFurtherCalls) {
     kept.PutProperty(QStringLiteral("Visible"), Variant::Boolean(true));
     AutomationObject closed = AutomationObject::CreateObject(Browser);
     closed.PutProperty(QStringLiteral("Visible"), Variant::Boolean(true));
-    closed.Call(QStringLiteral("Navigate"), {{QStringLiteral("URL"), Variant::String(QStringLiteral("about:blank"))}});
+    QTemporaryDir dir;
+    const QString page = QDir(dir.path()).filePath(QStringLiteral("page.htm"));
+    QFile(page).open(QIODevice::WriteOnly);
+    closed.Call(QStringLiteral("Navigate"), {{QStringLiteral("URL"), Variant::String(page)}});
     // The engine settles on its native window once it shows a page.
     ASSERT_TRUE(probe::WaitForTrace(closed.Path(), QStringLiteral("loaded"), 20000));
     const qulonglong id = qulonglong(closed.GetProperty(QStringLiteral("WindowId")).ToNumber());
@@ -196,13 +199,15 @@ TEST(AutomationTest, AWindowClosedByTheUserRefusesFurtherCalls) {
 
 TEST(AutomationTest, TheBrowserEndsWithItsLastWindowAndLeavesNothingRunning) {
     ASSERT_TRUE(probe::EndBrowser());
+    QTemporaryDir dir;
+    const QString page = QDir(dir.path()).filePath(QStringLiteral("page.htm"));
+    QFile(page).open(QIODevice::WriteOnly);
     QList<AutomationObject> windows;
     QList<qulonglong> ids;
     for (int i = 0; i < 2; ++i) {
         windows.append(AutomationObject::CreateObject(Browser));
         windows[i].PutProperty(QStringLiteral("Visible"), Variant::Boolean(true));
-        windows[i].Call(QStringLiteral("Navigate"),
-                        {{QStringLiteral("URL"), Variant::String(QStringLiteral("about:blank"))}});
+        windows[i].Call(QStringLiteral("Navigate"), {{QStringLiteral("URL"), Variant::String(page)}});
         ASSERT_TRUE(probe::WaitForTrace(windows[i].Path(), QStringLiteral("loaded"), 20000));
         ids.append(qulonglong(windows[i].GetProperty(QStringLiteral("WindowId")).ToNumber()));
         ASSERT_TRUE(probe::WaitFor([&] { return probe::IsViewable(ids[i]); }, 5000));

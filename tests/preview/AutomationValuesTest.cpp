@@ -1,12 +1,19 @@
 // Values, introspection data and the ProgID table of the automation layer,
 // and the browser's glyph picture server; no session bus needed.
 #include <gtest/gtest.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
 
 #include <QCoreApplication>
 #include <QDBusVariant>
+#include <QDeadlineTimer>
+#include <QDir>
 #include <QFile>
 #include <QTcpSocket>
+#include <QTemporaryDir>
 #include <QUrl>
+#include <memory>
+#include <vector>
 
 #include "browser/GlyphInterceptor.h"
 #include "gui/automation/Introspection.h"
@@ -151,27 +158,141 @@ QPair<QByteArray, QByteArray> Fetch(const GlyphServer& server, const QByteArray&
     return {reply.left(reply.indexOf("\r\n")), end < 0 ? QByteArray() : reply.mid(end + 4)};
 }
 
-TEST(AutomationValuesTest, GlyphServerGivesOnlyTheGlyphPictures) {
+// The request path of a glyph on the server: its secret, then the glyph.
+QByteArray GlyphPath(const GlyphServer& server, const char* glyph) {
+    return QUrl(server.BaseUrl()).path().toLatin1() + glyph;
+}
+
+TEST(AutomationValuesTest, GlyphServerGivesOnlyTheGlyphPicturesAndOnlyUnderItsSecret) {
     GlyphServer server(QStringLiteral(DURURIVE_PROGRAM_DIR));
     QString error;
     ASSERT_TRUE(server.Start(&error)) << error.toStdString();
     QFile picture(QStringLiteral(DURURIVE_PROGRAM_DIR "/2/z.gif"));
     ASSERT_TRUE(picture.open(QIODevice::ReadOnly));
-    const auto glyph = Fetch(server, "/2/z.gif");
+    const auto glyph = Fetch(server, GlyphPath(server, "/2/z.gif"));
     EXPECT_EQ(glyph.first, "HTTP/1.0 200 OK");
     EXPECT_EQ(glyph.second, picture.readAll());
-    for (const QByteArray path : {"/1/../../etc/passwd", "/1/%2e%2e/2/a.gif", "/3/a.gif", "/1/A.gif", "/1/ab.gif", "/"}) {
+    EXPECT_GE(QUrl(server.BaseUrl()).path().size(), 33)
+        << "no secret worth the name in " << server.BaseUrl().toStdString();
+    GlyphServer other(QStringLiteral(DURURIVE_PROGRAM_DIR));
+    EXPECT_NE(QUrl(other.BaseUrl()).path(), QUrl(server.BaseUrl()).path())
+        << "the secret is not random";
+    for (const QByteArray path :
+         {QByteArray("/2/z.gif"), GlyphPath(other, "/2/z.gif"), GlyphPath(server, "/../2/z.gif"),
+          GlyphPath(server, "/1/../../etc/passwd"), GlyphPath(server, "/1/%2e%2e/2/a.gif"),
+          GlyphPath(server, "/3/a.gif"), GlyphPath(server, "/1/A.gif"), GlyphPath(server, "/")}) {
         EXPECT_EQ(Fetch(server, path).first, "HTTP/1.0 404 Not Found") << path.constData();
     }
 
-    const GlyphInterceptor interceptor(QStringLiteral("http://glitter.example:8080"), server.BaseUrl());
+    const GlyphInterceptor interceptor(QStringLiteral("http://glitter.example:8080"),
+                                       server.BaseUrl());
     EXPECT_EQ(interceptor.Redirected(QUrl(QStringLiteral("http://glitter.example:8080/1/a.gif"))),
               QUrl(server.BaseUrl() + QStringLiteral("/1/a.gif")));
-    for (const char* elsewhere : {"http://glitter.example/1/a.gif", "https://glitter.example:8080/1/a.gif",
-                                  "http://other.example:8080/1/a.gif", "file:///1/a.gif"}) {
-        EXPECT_EQ(interceptor.Redirected(QUrl(QString::fromLatin1(elsewhere))), QUrl(QString::fromLatin1(elsewhere)))
+    for (const char* elsewhere :
+         {"http://glitter.example/1/a.gif", "https://glitter.example:8080/1/a.gif",
+          "http://other.example:8080/1/a.gif", "file:///1/a.gif"}) {
+        EXPECT_EQ(interceptor.Redirected(QUrl(QString::fromLatin1(elsewhere))),
+                  QUrl(QString::fromLatin1(elsewhere)))
             << elsewhere;
     }
+}
+
+// A page loads only itself, when the browser opened it, and the glyphs.
+TEST(AutomationValuesTest, ThePageRulesLetThroughOnlyTheOpenedPageAndTheGlyphs) {
+    using Info = QWebEngineUrlRequestInfo;
+    QTemporaryDir dir;
+    const QString page = QDir(dir.path()).filePath(QStringLiteral("scrap.htm"));
+    QFile(page).open(QIODevice::WriteOnly);
+    const QString link = QDir(dir.path()).filePath(QStringLiteral("link.htm"));
+    ASSERT_TRUE(QFile::link(page, link));
+    const QString server = QStringLiteral("http://127.0.0.1:4000/secret");
+    const GlyphInterceptor rules(QStringLiteral("http://glitter.example"), server);
+    const auto allows = [&](const QString& url, Info::ResourceType type,
+                            Info::NavigationType navigation) {
+        return rules.Allows(QUrl(url), type, navigation);
+    };
+    const QString pageUrl = QUrl::fromLocalFile(page).toString();
+    EXPECT_TRUE(allows(pageUrl, Info::ResourceTypeMainFrame, Info::NavigationTypeTyped));
+    EXPECT_TRUE(allows(pageUrl, Info::ResourceTypeMainFrame, Info::NavigationTypeReload));
+    EXPECT_TRUE(allows(QUrl::fromLocalFile(page + "-missing").toString(),
+                       Info::ResourceTypeMainFrame, Info::NavigationTypeTyped));
+    EXPECT_TRUE(allows(server + "/1/a.gif", Info::ResourceTypeImage, Info::NavigationTypeOther));
+
+    EXPECT_FALSE(allows(QUrl::fromLocalFile(link).toString(), Info::ResourceTypeMainFrame,
+                        Info::NavigationTypeTyped));
+    EXPECT_FALSE(allows(pageUrl, Info::ResourceTypeMainFrame, Info::NavigationTypeLink))
+        << "a page opened a page";
+    EXPECT_FALSE(allows(pageUrl, Info::ResourceTypeMainFrame, Info::NavigationTypeRedirect));
+    for (const Info::ResourceType type :
+         {Info::ResourceTypeSubFrame, Info::ResourceTypeImage, Info::ResourceTypeXhr,
+          Info::ResourceTypeStylesheet, Info::ResourceTypeScript}) {
+        EXPECT_FALSE(allows(pageUrl, type, Info::NavigationTypeOther)) << type;
+        EXPECT_FALSE(allows("file:///etc/passwd", type, Info::NavigationTypeOther)) << type;
+        EXPECT_FALSE(allows("http://127.0.0.1:4000/other", type, Info::NavigationTypeOther))
+            << type;
+        EXPECT_FALSE(allows("data:text/html,x", type, Info::NavigationTypeOther)) << type;
+    }
+    EXPECT_FALSE(
+        allows("http://127.0.0.1:9/", Info::ResourceTypeMainFrame, Info::NavigationTypeTyped));
+}
+
+// Whether the server closed the connection within timeoutMs.
+bool ClosedWithin(QTcpSocket& socket, int timeoutMs) {
+    QDeadlineTimer deadline(timeoutMs);
+    while (socket.state() == QAbstractSocket::ConnectedState && !deadline.hasExpired()) {
+        QCoreApplication::processEvents();
+        socket.waitForDisconnected(20);
+    }
+    return socket.state() != QAbstractSocket::ConnectedState;
+}
+
+// What a local process can do to the port: files that are no pictures,
+// endless request lines, idle connections by the hundred.
+TEST(AutomationValuesTest, GlyphServerBoundsWhatAnyClientCanTake) {
+    QTemporaryDir root;
+    ASSERT_TRUE(QDir(root.path()).mkpath(QStringLiteral("1")));
+    const QString folder = QDir(root.path()).filePath(QStringLiteral("1"));
+    ASSERT_EQ(::mkfifo(QFile::encodeName(folder + "/a.gif").constData(), 0600), 0);
+    ASSERT_TRUE(QFile::link(QStringLiteral("/dev/zero"), folder + "/b.gif"));
+    QFile big(folder + "/c.gif");
+    ASSERT_TRUE(big.open(QIODevice::WriteOnly) && big.resize(GlyphServer::PictureLimit + 1));
+    big.close();
+    GlyphServer server(root.path());
+    QString error;
+    ASSERT_TRUE(server.Start(&error)) << error.toStdString();
+    for (const char* glyph : {"/1/a.gif", "/1/b.gif", "/1/c.gif"}) {
+        EXPECT_EQ(Fetch(server, GlyphPath(server, glyph)).first, "HTTP/1.0 404 Not Found") << glyph;
+    }
+
+    QTcpSocket endless;
+    endless.connectToHost(QHostAddress::LocalHost, server.serverPort());
+    ASSERT_TRUE(endless.waitForConnected(3000));
+    const QByteArray chunk(64 * 1024, 'x');
+    for (int i = 0; i < 64 && endless.state() == QAbstractSocket::ConnectedState; ++i) {
+        endless.write(chunk);
+        endless.waitForBytesWritten(50);
+        QCoreApplication::processEvents();
+    }
+    EXPECT_TRUE(ClosedWithin(endless, 2000)) << "a request line without end is still read";
+    QTcpSocket halfClosed;
+    halfClosed.connectToHost(QHostAddress::LocalHost, server.serverPort());
+    ASSERT_TRUE(halfClosed.waitForConnected(3000));
+    ::shutdown(int(halfClosed.socketDescriptor()), SHUT_WR);
+    EXPECT_TRUE(ClosedWithin(halfClosed, 1000)) << "a connection its client closed is held";
+
+    std::vector<std::unique_ptr<QTcpSocket>> idle;
+    for (int i = 0; i < GlyphServer::MaxConnections + 50; ++i) {
+        idle.push_back(std::make_unique<QTcpSocket>());
+        idle.back()->connectToHost(QHostAddress::LocalHost, server.serverPort());
+        ASSERT_TRUE(idle.back()->waitForConnected(3000));
+        QCoreApplication::processEvents();
+    }
+    EXPECT_TRUE(ClosedWithin(*idle.front(), 2000))
+        << "more idle connections than the limit are all held";
+    EXPECT_EQ(Fetch(server, GlyphPath(server, "/1/c.gif")).first, "HTTP/1.0 404 Not Found")
+        << "the server no longer answers";
+    EXPECT_TRUE(ClosedWithin(*idle.back(), GlyphServer::ConnectionLimitMs + 2000))
+        << "an idle connection is held";
 }
 
 }  // namespace

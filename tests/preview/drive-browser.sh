@@ -64,11 +64,53 @@ reply="$(set_property "$window" WindowId '<uint64 1>')"
 reply="$(call --object-path /org/dururive/Browser/Window/999 --method org.dururive.Browser.Window.Navigate /x)"
 [[ "$reply" == *UnknownObject* ]] || fail "a window that never was answered: $reply"
 
+# Only local files are opened, and only the user's own regular files.
+for address in "javascript:alert(1)" "http://127.0.0.1:9/" "data:text/html,x" "file:///etc/passwd" "about:blank"; do
+    reply="$(call --object-path "$window" --method org.dururive.Browser.Window.Navigate "$address")"
+    [[ "$reply" == *InvalidArgs* && "$reply" == *"$address"* ]] || fail "Navigate took $address: $reply"
+done
+mkfifo "$work/fifo.htm"
+ln -s "$page" "$work/link.htm"
+refused=("$work/fifo.htm=not a regular file" "$work/link.htm=symbolic link" "/dev/null=not a regular file")
+if [[ $(id -u) -eq 0 ]]; then
+    cp "$page" "$work/theirs.htm" && chown 65534 "$work/theirs.htm"
+    refused+=("$work/theirs.htm=another user")
+else
+    echo "SKIP: a page of another user: only root can give a file to another user" >&2
+fi
+for entry in "${refused[@]}"; do
+    reply="$(call --object-path "$window" --method org.dururive.Browser.Window.Navigate "${entry%%=*}")"
+    [[ "$reply" == *"${entry%%=*}"* && "$reply" == *"${entry#*=}"* ]] || fail "Navigate ${entry%%=*}: $reply"
+done
+reply="$(call --object-path "$window" --method org.dururive.Browser.Window.Navigate "$work/missing.htm")"
+[[ "$reply" == "()" ]] || fail "a missing file is refused instead of shown missing: $reply"
+
 # A second browser finds the name taken and ends with the reason.
 "$browser" </dev/null >"$work/second.log" 2>&1
 status=$?
 [[ $status -ne 0 ]] && grep -q "another browser holds it" "$work/second.log" ||
     fail "a second browser started beside the first (status $status): $(cat "$work/second.log")"
+
+# A window never shown is dropped; the browser ends once it shows no window,
+# and leaves nothing running.
+reply="$(call --object-path /org/dururive/Browser --method org.dururive.Browser.CreateWindow)"
+hidden="$(sed -n "s/^(objectpath '\(.*\)',)$/\1/p" <<<"$reply")"
+gone() { [[ "$(get_property "$1" Visible)" == *UnknownObject* ]]; }
+for _ in $(seq 200); do gone "$hidden" && break; sleep 0.05; done
+gone "$hidden" || fail "a window never shown is still there 10 s after its creation"
+gone "$window" && fail "the shown window was dropped with the hidden one"
+set_property "$window" Visible '<false>' >/dev/null || fail "Visible false"
+left_in_session() {
+    local f line fields
+    for f in /proc/[0-9]*/stat; do
+        line="$(cat "$f" 2>/dev/null)" || continue
+        read -ra fields <<<"${line##*) }"
+        [[ "${fields[3]}" == "$pid" && "${fields[0]}" != Z ]] && echo "${f//[!0-9]/}"
+    done
+}
+for _ in $(seq 300); do [[ -z "$(left_in_session)" ]] && break; sleep 0.05; done
+left="$(left_in_session)"
+[[ -z "$left" ]] || fail "with no window shown, the browser's processes $(echo $left) still run after 15 s"
 
 if (( failures > 0 )); then
     echo "--- browser log" >&2; cat "$work/browser.log" >&2
