@@ -177,7 +177,7 @@ TEST(AutomationValuesTest, GlyphServerGivesOnlyTheGlyphPicturesAndOnlyUnderItsSe
     GlyphServer other(QStringLiteral(DURURIVE_PROGRAM_DIR));
     EXPECT_NE(QUrl(other.BaseUrl()).path(), QUrl(server.BaseUrl()).path())
         << "the secret is not random";
-    for (const QByteArray path :
+    for (const QByteArray& path :
          {QByteArray("/2/z.gif"), GlyphPath(other, "/2/z.gif"), GlyphPath(server, "/../2/z.gif"),
           GlyphPath(server, "/1/../../etc/passwd"), GlyphPath(server, "/1/%2e%2e/2/a.gif"),
           GlyphPath(server, "/3/a.gif"), GlyphPath(server, "/1/A.gif"), GlyphPath(server, "/")}) {
