@@ -3,11 +3,11 @@
 #include <QPointer>
 #include <cmath>
 
-#include "composer/Urls.h"
 #include "gui/Controls.h"
 #include "gui/Shell.h"
 #include "gui/Taskbar.h"
 #include "gui/core/Random.h"
+#include "urls/Urls.h"
 
 using gui::Colour;
 using gui::ControlDesign;

@@ -10,9 +10,9 @@
 #include "browser/BrowserService.h"
 #include "browser/GlyphInterceptor.h"
 #include "browser/Trace.h"
-#include "composer/Urls.h"
 #include "gui/core/AppDir.h"
 #include "gui/core/DisplayPlatform.h"
+#include "urls/Urls.h"
 
 namespace {
 
