@@ -3,166 +3,61 @@
 #include <QPointer>
 #include <cmath>
 
-#include "composer/Urls.h"
 #include "gui/Controls.h"
 #include "gui/Shell.h"
 #include "gui/Taskbar.h"
 #include "gui/core/Random.h"
+#include "urls/Urls.h"
+#include "version/Version.h"
 
 using gui::Colour;
-using gui::ControlDesign;
 using gui::ControlKind;
 using gui::Font;
+using gui::FormDesign;
 
 namespace {
 
-const Colour kBack = Colour::Rgb(255, 192, 128);
+constexpr Colour Back = Colour::Rgb(255, 192, 128);
+constexpr Colour Grey = Colour::Rgb(192, 192, 192);
+constexpr auto Label = ControlKind::Label;
+constexpr auto Button = ControlKind::CommandButton;
+constexpr auto Frame = ControlKind::Frame;
+constexpr auto Timer = ControlKind::Timer;
+constexpr auto Transparent = gui::BackStyle::Transparent;
+constexpr auto Center = gui::Alignment::Center;
 
-// A transparent label; the caller fills in what differs.
-ControlDesign Label(const QString& name, const QString& caption, int left, int top, int width,
-                    int height, Colour fore, int tabIndex) {
-    ControlDesign label;
-    label.name = name;
-    label.kind = ControlKind::Label;
-    label.caption = caption;
-    label.left = left;
-    label.top = top;
-    label.width = width;
-    label.height = height;
-    label.foreColor = fore;
-    label.backStyle = gui::BackStyle::Transparent;
-    label.tabIndex = tabIndex;
-    return label;
-}
-
-Font Arial(double points, bool bold, bool underline = false) {
-    return Font{QStringLiteral("Arial"), points, bold, underline};
-}
-
-ControlDesign Command1() {
-    ControlDesign button;
-    button.name = QStringLiteral("Command1");
-    button.kind = ControlKind::CommandButton;
-    button.caption = QStringLiteral("OK");
-    button.left = 1920;
-    button.top = 4080;
-    button.width = 975;
-    button.height = 495;
-    button.backColor = kBack;
-    button.graphical = true;
-    button.cancel = true;
-    button.tabIndex = 3;
-    return button;
-}
-
-ControlDesign Frame1() {
-    ControlDesign frame;
-    frame.name = QStringLiteral("Frame1");
-    frame.kind = ControlKind::Frame;
-    frame.left = 120;
-    frame.top = 1920;
-    frame.width = 4815;
-    frame.height = 1455;
-    frame.backColor = Colour::Rgb(64, 64, 64);
-    frame.tabIndex = 0;
-    return frame;
-}
-
-ControlDesign Label10() {
-    ControlDesign label = Label(QStringLiteral("Label10"), QStringLiteral("  WARNING..."), 120, 200,
-                                4335, 255, Colour::Rgb(192, 192, 192), 2);
-    label.alignment = gui::Alignment::Center;
-    label.container = QStringLiteral("Frame1");
-    return label;
-}
-
-// The warning itself, under its heading in the dark box.
-ControlDesign Label9() {
-    ControlDesign label = Label(
-        QStringLiteral("Label9"),
-        QStringLiteral("This program is protected by copyright law. Unauthorised copying or "
-                       "distribution of it, or of any part of it, may result in civil and "
-                       "criminal penalties."),
-        120, 480, 4575, 855, Colour::Rgb(192, 192, 192), 1);
-    label.alignment = gui::Alignment::Center;
-    label.container = QStringLiteral("Frame1");
-    return label;
-}
-
-ControlDesign Timer1() {
-    ControlDesign timer;
-    timer.name = QStringLiteral("Timer1");
-    timer.kind = ControlKind::Timer;
-    timer.interval = 200;
-    timer.timerEnabled = true;
-    return timer;
-}
-
-ControlDesign Label1() {
-    ControlDesign label = Label(QStringLiteral("Label1"), QStringLiteral("Ketro's Yarvo Dururive"),
-                                240, 110, 3975, 495, Colour::Rgb(192, 64, 0), 10);
-    label.font = Arial(12, true);
-    return label;
-}
-
-ControlDesign Label2() {
-    return Label(QStringLiteral("Label2"), QStringLiteral("Version 1.0.0"), 240, 720, 3375, 375,
-                 Colour::Rgb(0, 0, 0), 9);
-}
-
-ControlDesign Label3() {
-    ControlDesign label = Label(QStringLiteral("Label3"), QStringLiteral("Designed and Developed by:"),
-                                240, 1440, 2655, 375, Colour::System(7), 8);
-    label.font = Arial(9.75, false);
-    return label;
-}
-
-ControlDesign Label4() {
-    ControlDesign label = Label(QStringLiteral("Label4"), QStringLiteral("Ketro Vos"), 3500, 1420,
-                                1575, 375, Colour::Rgb(0, 255, 0), 7);
-    label.font = Arial(9.75, true);
-    return label;
-}
-
-ControlDesign Label5() {
-    ControlDesign label = Label(QStringLiteral("Label5"), QString::fromLatin1(AuthorPageUrl), 1320,
-                                3600, 3135, 375, Colour::Rgb(0, 0, 255), 6);
-    label.font = Arial(9.75, false, true);
-    label.mousePointer = Qt::CrossCursor;
-    return label;
-}
-
-ControlDesign Label6() {
-    ControlDesign label = Label(QStringLiteral("Label6"), QStringLiteral("Ketro's Yarvo Dururive"),
-                                240, 120, 3255, 495, Colour::Rgb(255, 255, 0), 5);
-    label.font = Arial(12, true);
-    return label;
-}
-
-ControlDesign Label7() {
-    ControlDesign label = Label(QStringLiteral("Label7"), QStringLiteral("Ketro Vos"), 3480, 1440,
-                                1575, 375, Colour::Rgb(255, 255, 255), 4);
-    label.font = Arial(9.75, true);
-    return label;
+Font Arial(double points, bool bold = false, bool underline = false) {
+    return Font{.name = "Arial", .points = points, .bold = bold, .underline = underline};
 }
 
 }  // namespace
 
-gui::FormDesign About::DesignTable() {
-    gui::FormDesign design;
-    design.name = QStringLiteral("About");
-    design.caption = QStringLiteral("About ");
-    design.clientWidth = 5145;
-    design.clientHeight = 4890;
-    design.backColor = kBack;
-    design.borderStyle = gui::BorderStyle::FixedDialog;
-    design.minButton = false;
-    design.maxButton = false;
-    design.showInTaskbar = false;
-    design.centred = true;
-    design.controls = {Command1(), Frame1(), Label10(), Label9(), Timer1(), Label1(),
-                       Label2(),   Label3(), Label4(),  Label5(), Label6(), Label7()};
-    return design;
+FormDesign About::DesignTable() {
+    // clang-format off
+    return FormDesign{
+        .name = "About", .caption = "About ", .clientWidth = 5145, .clientHeight = 4890,
+        .backColor = Back, .borderStyle = gui::BorderStyle::FixedDialog,
+        .minButton = false, .maxButton = false, .showInTaskbar = false, .centred = true,
+        .controls = {
+            {.name = "Command1", .kind = Button, .left = 1920, .top = 4080, .width = 975,  .height = 495,  .caption = "OK", .backColor = Back, .tabIndex = 3, .graphical = true, .cancel = true},
+            {.name = "Frame1",   .kind = Frame,  .left = 120,  .top = 1920, .width = 4815, .height = 1455, .backColor = Colour::Rgb(64, 64, 64), .tabIndex = 0},
+            {.name = "Label10",  .kind = Label,  .left = 120,  .top = 200,  .width = 4335, .height = 255,  .caption = "  WARNING...", .foreColor = Grey, .backStyle = Transparent, .alignment = Center, .tabIndex = 2, .container = "Frame1"},
+            // The warning itself, under its heading in the dark box.
+            {.name = "Label9",   .kind = Label,  .left = 120,  .top = 480,  .width = 4575, .height = 855,
+             .caption = "This program is protected by copyright law. Unauthorised copying or distribution of it, "
+                        "or of any part of it, may result in civil and criminal penalties.",
+             .foreColor = Grey, .backStyle = Transparent, .alignment = Center, .tabIndex = 1, .container = "Frame1"},
+            {.name = "Timer1",   .kind = Timer,  .interval = 200, .timerEnabled = true},
+            {.name = "Label1",   .kind = Label,  .left = 240,  .top = 110,  .width = 3975, .height = 495,  .caption = "Ketro's Yarvo Dururive", .font = Arial(12, true), .foreColor = Colour::Rgb(192, 64, 0), .backStyle = Transparent, .tabIndex = 10},
+            {.name = "Label2",   .kind = Label,  .left = 240,  .top = 720,  .width = 3375, .height = 375,  .caption = QString("Version ") + ProjectVersion, .foreColor = Colour::Rgb(0, 0, 0), .backStyle = Transparent, .tabIndex = 9},
+            {.name = "Label3",   .kind = Label,  .left = 240,  .top = 1440, .width = 2655, .height = 375,  .caption = "Designed and Developed by:", .font = Arial(9.75), .foreColor = Colour::System(7), .backStyle = Transparent, .tabIndex = 8},
+            {.name = "Label4",   .kind = Label,  .left = 3500, .top = 1420, .width = 1575, .height = 375,  .caption = "Ketro Vos", .font = Arial(9.75, true), .foreColor = Colour::Rgb(0, 255, 0), .backStyle = Transparent, .tabIndex = 7},
+            {.name = "Label5",   .kind = Label,  .left = 1320, .top = 3600, .width = 3135, .height = 375,  .caption = AuthorPageUrl, .font = Arial(9.75, false, true), .foreColor = Colour::Rgb(0, 0, 255), .backStyle = Transparent, .tabIndex = 6, .mousePointer = Qt::CrossCursor},
+            {.name = "Label6",   .kind = Label,  .left = 240,  .top = 120,  .width = 3255, .height = 495,  .caption = "Ketro's Yarvo Dururive", .font = Arial(12, true), .foreColor = Colour::Rgb(255, 255, 0), .backStyle = Transparent, .tabIndex = 5},
+            {.name = "Label7",   .kind = Label,  .left = 3480, .top = 1440, .width = 1575, .height = 375,  .caption = "Ketro Vos", .font = Arial(9.75, true), .foreColor = Colour::Rgb(255, 255, 255), .backStyle = Transparent, .tabIndex = 4},
+        },
+    };
+    // clang-format on
 }
 
 About::About(QWidget* parent) : gui::Form(DesignTable(), parent) {

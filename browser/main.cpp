@@ -1,17 +1,18 @@
 // dururive-browser: the scriptable browser. One process serves every window
 // it is asked for on the session bus.
+#include <unistd.h>
+
 #include <QApplication>
 #include <QTextStream>
 #include <QWebEngineProfile>
 #include <QWebEngineSettings>
-#include <unistd.h>
 
 #include "browser/BrowserService.h"
 #include "browser/GlyphInterceptor.h"
 #include "browser/Trace.h"
-#include "composer/Urls.h"
 #include "gui/core/AppDir.h"
 #include "gui/core/DisplayPlatform.h"
+#include "urls/Urls.h"
 
 namespace {
 
@@ -55,6 +56,7 @@ int Refuse(const QString& error) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    Trace::WriteToFileFromEnvironment();
     gui::ChooseDisplayPlatform();
     Trace::Write(QLatin1String(BrowserService::FactoryPath), QStringLiteral("started"));
     PrepareEngine();

@@ -7,21 +7,16 @@
 include(GNUInstallDirs)
 set(DURURIVE_INSTALL_DIR lib/dururive)
 
-if(TARGET dururive)
-  install(TARGETS dururive RUNTIME DESTINATION ${DURURIVE_INSTALL_DIR})
-  file(RELATIVE_PATH dururive_link_target
-       /${CMAKE_INSTALL_BINDIR} /${DURURIVE_INSTALL_DIR}/dururive)
-  install(CODE "
-    set(link \"\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}/${CMAKE_INSTALL_BINDIR}/dururive\")
-    message(STATUS \"Installing: \${link} -> ${dururive_link_target}\")
-    file(MAKE_DIRECTORY \"\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}/${CMAKE_INSTALL_BINDIR}\")
-    file(REMOVE \"\${link}\")
-    file(CREATE_LINK \"${dururive_link_target}\" \"\${link}\" SYMBOLIC)
-  ")
-endif()
-if(TARGET dururive-browser)
-  install(TARGETS dururive-browser RUNTIME DESTINATION ${DURURIVE_INSTALL_DIR})
-endif()
+install(TARGETS dururive dururive-browser RUNTIME DESTINATION ${DURURIVE_INSTALL_DIR})
+file(RELATIVE_PATH dururive_link_target
+     /${CMAKE_INSTALL_BINDIR} /${DURURIVE_INSTALL_DIR}/dururive)
+install(CODE "
+  set(link \"\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}/${CMAKE_INSTALL_BINDIR}/dururive\")
+  message(STATUS \"Installing: \${link} -> ${dururive_link_target}\")
+  file(MAKE_DIRECTORY \"\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}/${CMAKE_INSTALL_BINDIR}\")
+  file(REMOVE \"\${link}\")
+  file(CREATE_LINK \"${dururive_link_target}\" \"\${link}\" SYMBOLIC)
+")
 install(DIRECTORY ${DURURIVE_PROGRAM_DIR}/1 ${DURURIVE_PROGRAM_DIR}/2
         DESTINATION ${DURURIVE_INSTALL_DIR} FILES_MATCHING PATTERN "*.gif")
 

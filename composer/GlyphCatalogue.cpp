@@ -1,6 +1,6 @@
 #include "composer/GlyphCatalogue.h"
 
-#include "composer/Urls.h"
+#include "urls/Urls.h"
 
 namespace {
 

@@ -9,6 +9,7 @@
 #include "gui/Dispatch.h"
 #include "gui/Picture.h"
 #include "preview/PreviewBrowser.h"
+#include "version/Version.h"
 
 using gui::Colour;
 using gui::ControlDesign;
@@ -68,7 +69,7 @@ FormDesign MakeDesign() {
             {.name = "Label7",   .kind = Label,   .left = 960,  .top = 3480, .width = 8055,  .height = 375,  .caption = "Copy This text to yarvo.... (Happy Scrapping)", .font = SansSerif(13.5), .tabIndex = 13},
             {.name = "Shape2",   .kind = Shape,   .left = 120,  .top = 2160, .width = 10935, .height = 1095},
             {.name = "Shape1",   .kind = Shape,   .left = 480,  .top = 840,  .width = 6975,  .height = 855},
-            {.name = "Label6",   .kind = Label,   .left = 2640, .top = 120,  .width = 6255,  .height = 495,  .caption = "Yarvo Dururive Ver1.0.0", .font = SansSerif(24), .backStyle = Transparent, .tabIndex = 12},
+            {.name = "Label6",   .kind = Label,   .left = 2640, .top = 120,  .width = 6255,  .height = 495,  .caption = QString("Yarvo Dururive Ver") + ProjectVersion, .font = SansSerif(24), .backStyle = Transparent, .tabIndex = 12},
             {.name = "Label5",   .kind = Label,   .left = 720,  .top = 960,  .width = 2295,  .height = 615,  .caption = "Select Style", .font = SansSerif(18), .backStyle = Transparent, .tabIndex = 10},
             {.name = "Image1",   .kind = Image,   .left = 4200, .top = 1080, .width = 480,   .height = 420,  .picture = ":/assets/Image1.gif"},
         }, Image3Slots(), {

@@ -11,10 +11,10 @@
 
 #include "Lettering.h"
 #include "about/About.h"
-#include "composer/Urls.h"
 #include "gui/Controls.h"
 #include "gui/Dispatch.h"
 #include "gui/Shell.h"
+#include "urls/Urls.h"
 
 namespace {
 

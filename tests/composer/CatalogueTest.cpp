@@ -2,7 +2,7 @@
 
 #include "Printers.h"
 #include "composer/GlyphCatalogue.h"
-#include "composer/Urls.h"
+#include "urls/Urls.h"
 
 namespace {
 QString Base() {

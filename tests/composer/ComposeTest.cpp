@@ -2,7 +2,7 @@
 
 #include "Printers.h"
 #include "composer/ScrapComposer.h"
-#include "composer/Urls.h"
+#include "urls/Urls.h"
 
 namespace {
 

@@ -14,9 +14,9 @@
 
 #include "Printers.h"
 #include "composer/ScrapComposer.h"
-#include "composer/Urls.h"
 #include "gui/core/AppDir.h"
 #include "gui/core/RuntimeError.h"
+#include "urls/Urls.h"
 
 namespace {
 

@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "composer/ScrapComposer.h"
-#include "composer/Urls.h"
+#include "urls/Urls.h"
 
 namespace {
 
