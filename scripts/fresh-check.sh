@@ -27,6 +27,8 @@ mirror() {
         done
     } | head -n1
 }
+command -v debootstrap >/dev/null ||
+    { echo "debootstrap is missing: scripts/setup.sh installs it with the other packages" >&2; exit 2; }
 url="$(mirror)"
 [[ -n "$url" ]] || { echo "no Debian bookworm mirror in /etc/apt/sources.list*" >&2; exit 2; }
 shared="$(cd "$root/../shared" 2>/dev/null && pwd)"
