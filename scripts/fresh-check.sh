@@ -35,6 +35,7 @@ shared="$(cd "$root/../shared" 2>/dev/null && pwd)"
 [[ -n "$shared" ]] || { echo "no ../shared beside the project" >&2; exit 2; }
 
 target="$(mktemp -d /var/tmp/dururive-fresh.XXXXXX)"
+chmod 755 "$target"  # it becomes /, which everyone must reach
 mounts=()
 
 # Ends whatever still runs inside the root, then unmounts in reverse order

@@ -15,10 +15,16 @@ TEST(AboutScreen, ShowsCentredWithDarkFrameAndTwoToneTitle) {
     About about;
     about.Show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&about));
-    QTest::qWait(300);  // let the window manager place and decorate it
 
+    // The window manager places and decorates it after it is exposed.
     QScreen* screen = QGuiApplication::primaryScreen();
-    const QPoint offset = about.frameGeometry().center() - screen->availableGeometry().center();
+    const auto offsetFromCentre = [&] {
+        return about.frameGeometry().center() - screen->availableGeometry().center();
+    };
+    QTest::qWaitFor(
+        [&] { return about.frameGeometry() != about.geometry() && offsetFromCentre().manhattanLength() <= 20; },
+        10000);
+    const QPoint offset = offsetFromCentre();
     EXPECT_LE(offset.manhattanLength(), 20) << "centred on the screen";
 
     const QImage desktop = screen->grabWindow(0).toImage();

@@ -191,19 +191,22 @@ TEST(PreviewTest, ShowsTheGlyphPicturesAnimatingWithNoNetwork) {
     ASSERT_GE(frames.size(), 2);
     // The scrap's one picture lies near the top-left corner of the page.
     const QRect page(PreviewRect.topLeft(), QSize(160, 120));
-    QThread::msleep(500);
-    QList<QImage> shots;
-    for (int i = 0; i < 4; ++i) {
-        shots.append(QImage(probe::Screenshot(page, QDir(directory.Path()).filePath(QStringLiteral("shot%1.png").arg(i)))));
-        QThread::msleep(110);
-    }
-    ASSERT_FALSE(shots[0].isNull());
-    bool showsAFrame = false;
-    for (const QImage& frame : frames) showsAFrame = showsAFrame || Shows(shots[0], frame);
-    EXPECT_TRUE(showsAFrame) << "no frame of a.gif in the preview";
-    bool changes = false;
-    for (int i = 1; i < shots.size(); ++i) changes = changes || shots[i] != shots[0];
-    EXPECT_TRUE(changes) << "the preview does not animate";
+    int shots = 0;
+    const auto shoot = [&] {
+        return QImage(probe::Screenshot(page, QDir(directory.Path()).filePath(QStringLiteral("shot%1.png").arg(shots++))));
+    };
+    const auto showsAFrame = [&](const QImage& shot) {
+        for (const QImage& frame : frames) {
+            if (Shows(shot, frame)) return true;
+        }
+        return false;
+    };
+    // The page paints its picture some time after it has loaded.
+    QImage first;
+    EXPECT_TRUE(probe::WaitFor([&] { return showsAFrame(first = shoot()); }, 20000))
+        << "no frame of a.gif in the preview after " << shots << " shots";
+    ASSERT_FALSE(first.isNull());
+    EXPECT_TRUE(probe::WaitFor([&] { return shoot() != first; }, 5000)) << "the preview does not animate";
 }
 
 TEST(PreviewTest, WindowStaysWithTheUserAfterTheCallerEnds) {
@@ -213,14 +216,17 @@ TEST(PreviewTest, WindowStaysWithTheUserAfterTheCallerEnds) {
     ASSERT_TRUE(probe::EndBrowser());
     const QStringList before = probe::CreatedWindows();
     // Through a pipe: a browser that kept the caller's output open would
-    // keep the pipe's reader waiting.
+    // keep the pipe's reader waiting. pipefail keeps the caller's status.
     QString output;
-    const int status = probe::Run(QStringLiteral("/bin/sh"),
-                                  {QStringLiteral("-c"), QStringLiteral("'%1' | cat").arg(QStringLiteral(PREVIEW_CALLER))},
-                                  30000, &output, {}, directory.Path());
-    ASSERT_EQ(status, 0) << output.toStdString();
+    const int status = probe::Run(
+        QStringLiteral("/bin/bash"),
+        {QStringLiteral("-c"), QStringLiteral("set -o pipefail; \"$0\" 2>&1 | cat"), QStringLiteral(PREVIEW_CALLER)},
+        30000, &output, {}, directory.Path());
+    ASSERT_EQ(status, 0) << "the caller said: " << output.toStdString() << "\n" << BrowserLog();
     const QStringList after = probe::CreatedWindows();
-    ASSERT_EQ(after.size(), before.size() + 1);
+    ASSERT_EQ(after.size(), before.size() + 1) << "windows before: " << before.join(' ').toStdString()
+                                               << "\nafter: " << after.join(' ').toStdString() << "\n"
+                                               << BrowserLog();
     const qulonglong id = ShownWindowId(after.last());
     EXPECT_TRUE(SettlesAt(id, PreviewRect));
     EXPECT_TRUE(probe::IsViewable(id));
