@@ -209,6 +209,13 @@ TEST(PreviewTest, ShowsTheGlyphPicturesAnimatingWithNoNetwork) {
     EXPECT_TRUE(probe::WaitFor([&] { return shoot() != first; }, 5000)) << "the preview does not animate";
 }
 
+// What the browser started last wrote; a failing caller points to it.
+std::string BrowserLog() {
+    QFile log(qEnvironmentVariable("XDG_RUNTIME_DIR") + QStringLiteral("/dururive-browser.log"));
+    if (!log.open(QIODevice::ReadOnly)) return "(no browser log)";
+    return "the browser's log:\n" + log.readAll().toStdString();
+}
+
 TEST(PreviewTest, WindowStaysWithTheUserAfterTheCallerEnds) {
     ScrapDirectory directory;
     // The caller itself starts the browser.
