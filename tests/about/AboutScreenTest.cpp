@@ -33,12 +33,15 @@ TEST(AboutScreen, ShowsCentredWithDarkFrameAndTwoToneTitle) {
         desktop = screen->grabWindow(0).toImage();
         client = desktop.copy(QRect(about.mapToGlobal(QPoint(0, 0)), about.size()));
     };
-    // A move after the frame is known paints the window again: wait until
-    // the far corner of the frame shows.
+    const auto colourAt = [&](QPoint at) { return client.pixel(at) & 0xffffff; };
+    // The window is moved once its frame is known, and painted at its new
+    // place some time later: wait until the shot shows it where Qt says.
     QTest::qWaitFor(
         [&] {
             shoot();
-            return (client.pixel(frame.bottomRight() - QPoint(3, 3)) & 0xffffff) == (qRgb(64, 64, 64) & 0xffffff);
+            return colourAt({3, 3}) == (qRgb(255, 192, 128) & 0xffffff) &&
+                   colourAt(frame.topLeft() + QPoint(3, 3)) == (qRgb(64, 64, 64) & 0xffffff) &&
+                   colourAt(frame.bottomRight() - QPoint(3, 3)) == (qRgb(64, 64, 64) & 0xffffff);
         },
         5000);
     if (!qEnvironmentVariableIsEmpty("ABOUT_SCREENSHOT"))
