@@ -134,7 +134,8 @@ TEST(PreviewTest, OpensTheScrapOfTheWorkingDirectoryWhateverItsName) {
     {
         ScrapDirectory directory(QStringLiteral("with blanks #2 Ünïcødé ßø"));
         const QString window = Preview();
-        ASSERT_TRUE(probe::WaitFor([&] { return Events(window).filter("load").size() > 0; }, 20000));
+        ASSERT_TRUE(probe::WaitFor([&] { return Events(window).filter("load").size() > 0; }, 20000))
+            << Events(window).join('\n').toStdString();
         EXPECT_TRUE(Events(window).contains("Navigate " + directory.ScrapPath()));
         EXPECT_TRUE(Events(window).contains("loaded " + QUrl::fromLocalFile(directory.ScrapPath()).toString(QUrl::FullyEncoded)))
             << Events(window).join('\n').toStdString();
@@ -145,7 +146,8 @@ TEST(PreviewTest, OpensTheScrapOfTheWorkingDirectoryWhateverItsName) {
         ScrapDirectory directory;
         QFile::remove(directory.ScrapPath());
         const QString window = Preview();
-        EXPECT_TRUE(probe::WaitForTrace(window, QStringLiteral("load-failed"), 20000));
+        EXPECT_TRUE(probe::WaitForTrace(window, QStringLiteral("load-failed"), 20000))
+            << Events(window).join('\n').toStdString();
     }
 }
 
@@ -184,7 +186,7 @@ QList<QImage> Frames(const QString& file) {
 TEST(PreviewTest, ShowsTheGlyphPicturesAnimatingWithNoNetwork) {
     ScrapDirectory directory(QStringLiteral("work"), QStringLiteral("a"));
     const QString window = Preview();
-    ASSERT_TRUE(probe::WaitForTrace(window, QStringLiteral("loaded"), 20000));
+    ASSERT_TRUE(probe::WaitForTrace(window, QStringLiteral("loaded"), 20000)) << Events(window).join('\n').toStdString();
     const qulonglong id = ShownWindowId(window);
     ASSERT_TRUE(SettlesAt(id, PreviewRect));
     const QList<QImage> frames = Frames(gui::AppPath(QStringLiteral("\\1\\a.gif")));
