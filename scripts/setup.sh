@@ -15,10 +15,11 @@ done < "$root/scripts/packages.txt"
 
 if ((${#missing[@]})); then
     echo "Installing: ${missing[*]}"
-    sudo_cmd=()
-    [[ $(id -u) -ne 0 ]] && sudo_cmd=(sudo)
-    "${sudo_cmd[@]}" apt-get update -qq
-    DEBIAN_FRONTEND=noninteractive "${sudo_cmd[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}"
+    # sudo resets the environment, so the variable goes through env.
+    as_root=(env DEBIAN_FRONTEND=noninteractive)
+    [[ $(id -u) -ne 0 ]] && as_root=(sudo "${as_root[@]}")
+    "${as_root[@]}" apt-get update -qq
+    "${as_root[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}"
 fi
 
 cmake -S "$root" -B "$build" -G Ninja "$@"

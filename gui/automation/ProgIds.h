@@ -14,7 +14,9 @@ struct ProgIdEntry {
     QString factoryInterface;
     QString factoryMethod;     // no arguments; returns the new object's path
     QString program;           // file name in AppDir, or an absolute path
-    int startTimeoutMs = 10000;
+    // Only there to end a server that hangs: the browser's cold start takes
+    // several seconds on a busy machine, and three times that in a sanitizer build.
+    int startTimeoutMs = 30000;
     // How long a call waits for its answer before the server counts as hung:
     // the caller's window takes no input meanwhile.
     int answerTimeoutMs = 5000;

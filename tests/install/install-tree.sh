@@ -97,8 +97,9 @@ xdotool type --delay 30 "Hi yo"
 wait_for 30 grep -q "/1/o.gif'>" "$work/scrap.htm" || fail "scrap.htm holds '$(cat "$work/scrap.htm")'"
 tags="$(grep -o "/[12]/[a-z].gif'>\|<br>" "$work/scrap.htm" | tr -d '\n')"
 [[ "$tags" == "/1/h.gif'>/1/i.gif'><br>/1/y.gif'>/1/o.gif'>" ]] || fail "scrap.htm holds '$(cat "$work/scrap.htm")'"
-shown="$(glitter_pixels $((ox + 64)) $((oy + 336)) 36 74)"
-((shown > 20)) || fail "slot 0 shows no picture ($shown glitter pixels)"
+# The slot is painted after the composition wrote the file.
+slot_shows() { (($(glitter_pixels $((ox + 64)) $((oy + 336)) 36 74) > 20)); }
+wait_for 50 slot_shows || fail "slot 0 shows no picture ($(glitter_pixels $((ox + 64)) $((oy + 336)) 36 74) glitter pixels)"
 [[ -n "$main_pid" ]] && kill -0 "$main_pid" 2>/dev/null || fail "the program ended: $(cat "$root/program.log")"
 
 # Preview (9960, 2280, 975 x 375) opens the installed browser on the

@@ -25,7 +25,9 @@ TEST_F(Form1ScreenTest, ShowsTheWindowAndALettersPictureAfterTyping) {
     ASSERT_EQ(QGuiApplication::platformName(), "xcb");
     Start();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(form));
-    QTest::qWait(200);
+    // The window manager frames the window after it is exposed.
+    ASSERT_TRUE(QTest::qWaitFor([&] { return Property("_NET_FRAME_EXTENTS").contains("= "); }, 10000))
+        << Property("_NET_FRAME_EXTENTS").toStdString();
 
     const QString hints = Property("WM_NORMAL_HINTS");
     EXPECT_TRUE(hints.contains("minimum size: 745 by 590")) << hints.toStdString();
@@ -38,10 +40,15 @@ TEST_F(Form1ScreenTest, ShowsTheWindowAndALettersPictureAfterTyping) {
     // right, top, bottom) around the client area.
     const QStringList extents = Property("_NET_FRAME_EXTENTS").section("= ", 1).split(", ");
     ASSERT_EQ(extents.size(), 4);
-    const QPoint client = form->mapToGlobal(QPoint(0, 0));
-    const QRect outer(client.x() - extents[0].toInt(), client.y() - extents[2].toInt(),
-                      745 + extents[0].toInt() + extents[1].toInt(), 590 + extents[2].toInt() + extents[3].toInt());
     const QRect screen = form->screen()->availableGeometry();
+    const auto outerRect = [&] {
+        const QPoint client = form->mapToGlobal(QPoint(0, 0));
+        return QRect(client.x() - extents[0].toInt(), client.y() - extents[2].toInt(),
+                     745 + extents[0].toInt() + extents[1].toInt(), 590 + extents[2].toInt() + extents[3].toInt());
+    };
+    // The window is centred again once its frame is known.
+    QTest::qWaitFor([&] { return (outerRect().center() - screen.center()).manhattanLength() <= 2; }, 5000);
+    const QRect outer = outerRect();
     EXPECT_LE(std::abs(outer.left() - screen.left() - (screen.right() - outer.right())), 1) << outer.x();
     EXPECT_LE(std::abs(outer.top() - screen.top() - (screen.bottom() - outer.bottom())), 1) << outer.y();
 
@@ -60,10 +67,17 @@ TEST_F(Form1ScreenTest, ShowsTheWindowAndALettersPictureAfterTyping) {
     ASSERT_TRUE(QTest::qWaitFor([&] { return text1.hasFocus(); }, 2000));
     ASSERT_EQ(QProcess::execute("xdotool", {"type", "--delay", "50", "h"}), 0);
     ASSERT_TRUE(QTest::qWaitFor([&] { return text1.Text() == "h"; }, 5000)) << text1.Text().toStdString();
-    QTest::qWait(100);
 
-    const QImage after = Screenshot();
     const QImage glyph = Glyph(1, 'h').convertToFormat(QImage::Format_ARGB32);
+    // The slot is painted after the text changed: wait until a middle pixel
+    // of the picture that is opaque shows.
+    QPoint probe;
+    for (int y = glyph.height() / 2; y < glyph.height() && probe.isNull(); ++y)
+        for (int x = 0; x < glyph.width() && probe.isNull(); ++x)
+            if (qAlpha(glyph.pixel(x, y)) == 255) probe = QPoint(x, y);
+    const QRgb probeColour = glyph.pixel(probe) | 0xff000000;
+    QTest::qWaitFor([&] { return Screenshot().pixel(QPoint(64, 336) + probe) == probeColour; }, 5000);
+    const QImage after = Screenshot();
     int opaque = 0;
     for (int y = 0; y < glyph.height(); ++y) {
         for (int x = 0; x < glyph.width(); ++x) {

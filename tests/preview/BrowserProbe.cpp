@@ -216,13 +216,15 @@ int Run(const QString& program, const QStringList& arguments, int timeoutMs, QSt
     process.setProcessEnvironment(env);
     if (!directory.isEmpty()) process.setWorkingDirectory(directory);
     process.start(program, arguments);
-    if (!process.waitForFinished(timeoutMs)) {
+    const bool finished = process.waitForFinished(timeoutMs);
+    if (!finished) {
         process.kill();
         process.waitForFinished();
-        return -1;
     }
-    if (output) *output = QString::fromLocal8Bit(process.readAllStandardOutput() + process.readAllStandardError());
-    return process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
+    if (output) {
+        *output = QString::fromLocal8Bit(process.readAllStandardOutput() + process.readAllStandardError());
+    }
+    return finished && process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
 }
 
 }  // namespace probe

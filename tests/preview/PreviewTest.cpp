@@ -150,7 +150,8 @@ TEST(PreviewTest, OpensTheScrapOfTheWorkingDirectoryWhateverItsName) {
     {
         ScrapDirectory directory(QStringLiteral("with blanks #2 Ünïcødé ßø"));
         const QString window = Preview();
-        ASSERT_TRUE(probe::WaitFor([&] { return Events(window).filter("load").size() > 0; }, 20000));
+        ASSERT_TRUE(probe::WaitFor([&] { return Events(window).filter("load").size() > 0; }, 20000))
+            << Events(window).join('\n').toStdString();
         EXPECT_TRUE(Events(window).contains("Navigate " + directory.ScrapPath()));
         EXPECT_TRUE(Events(window).contains("loaded " + QUrl::fromLocalFile(directory.ScrapPath()).toString(QUrl::FullyEncoded)))
             << Events(window).join('\n').toStdString();
@@ -161,7 +162,8 @@ TEST(PreviewTest, OpensTheScrapOfTheWorkingDirectoryWhateverItsName) {
         ScrapDirectory directory;
         QFile::remove(directory.ScrapPath());
         const QString window = Preview();
-        EXPECT_TRUE(probe::WaitForTrace(window, QStringLiteral("load-failed"), 20000));
+        EXPECT_TRUE(probe::WaitForTrace(window, QStringLiteral("load-failed"), 20000))
+            << Events(window).join('\n').toStdString();
     }
 }
 
@@ -237,18 +239,26 @@ QList<QImage> Frames(const QString& file) {
 }
 
 // Screenshots of the top-left corner of a preview window, where a scrap's
-// first picture lies, once the window has loaded and settled.
-QList<QImage> PageShots(const QString& window, const ScrapDirectory& directory, int count) {
-    EXPECT_TRUE(probe::WaitForTrace(window, QStringLiteral("loaded"), 20000));
+// first picture lies, taken once the window has loaded and settled. The page
+// paints its picture some time after it has loaded, so shots are taken until
+// one shows a frame of the glyph (the last one taken otherwise).
+QImage ShotShowingAFrameOf(const QString& window, const ScrapDirectory& directory, const QString& glyph,
+                           int* shots) {
+    EXPECT_TRUE(probe::WaitForTrace(window, QStringLiteral("loaded"), 20000)) << Events(window).join('\n').toStdString();
     EXPECT_TRUE(SettlesAt(ShownWindowId(window), PreviewRect));
+    const QList<QImage> frames = Frames(gui::AppPath(glyph));
     const QRect page(PreviewRect.topLeft(), QSize(160, 120));
-    QThread::msleep(500);
-    QList<QImage> shots;
-    for (int i = 0; i < count; ++i) {
-        shots.append(QImage(probe::Screenshot(page, QDir(directory.Path()).filePath(QStringLiteral("shot%1.png").arg(i)))));
-        QThread::msleep(110);
-    }
-    return shots;
+    QImage shot;
+    probe::WaitFor(
+        [&] {
+            shot = QImage(probe::Screenshot(page, QDir(directory.Path()).filePath(QStringLiteral("shot%1.png").arg((*shots)++))));
+            for (const QImage& frame : frames) {
+                if (Shows(shot, frame)) return true;
+            }
+            return false;
+        },
+        20000);
+    return shot;
 }
 
 bool ShowsAFrameOf(const QImage& shot, const QString& glyph) {
@@ -261,13 +271,25 @@ bool ShowsAFrameOf(const QImage& shot, const QString& glyph) {
 TEST(PreviewTest, ShowsTheGlyphPicturesAnimatingWithNoNetwork) {
     ScrapDirectory directory(QStringLiteral("work"), QStringLiteral("a"));
     ASSERT_GE(Frames(gui::AppPath(QStringLiteral("\\1\\a.gif"))).size(), 2);
-    const QList<QImage> shots = PageShots(Preview(), directory, 4);
-    ASSERT_FALSE(shots[0].isNull());
-    EXPECT_TRUE(ShowsAFrameOf(shots[0], QStringLiteral("\\1\\a.gif")))
-        << "no frame of a.gif in the preview";
-    bool changes = false;
-    for (int i = 1; i < shots.size(); ++i) changes = changes || shots[i] != shots[0];
-    EXPECT_TRUE(changes) << "the preview does not animate";
+    int shots = 0;
+    const QImage first = ShotShowingAFrameOf(Preview(), directory, QStringLiteral("\\1\\a.gif"), &shots);
+    ASSERT_FALSE(first.isNull());
+    EXPECT_TRUE(ShowsAFrameOf(first, QStringLiteral("\\1\\a.gif")))
+        << "no frame of a.gif in the preview after " << shots << " shots";
+    const QRect page(PreviewRect.topLeft(), QSize(160, 120));
+    EXPECT_TRUE(probe::WaitFor(
+        [&] {
+            return QImage(probe::Screenshot(page, QDir(directory.Path()).filePath(QStringLiteral("shot%1.png").arg(shots++)))) != first;
+        },
+        5000))
+        << "the preview does not animate";
+}
+
+// What the browser started last wrote; a failing caller points to it.
+std::string BrowserLog() {
+    QFile log(qEnvironmentVariable("XDG_RUNTIME_DIR") + QStringLiteral("/dururive-browser.log"));
+    if (!log.open(QIODevice::ReadOnly)) return "(no browser log)";
+    return "the browser's log:\n" + log.readAll().toStdString();
 }
 
 // A listener on 127.0.0.1 that keeps what reaches it.
@@ -448,10 +470,10 @@ TEST(PreviewTest, NothingDoneToTheGlyphServerHoldsUpThePreview) {
               << answeredMs << " ms" << std::endl;
     {
         ScrapDirectory second(QStringLiteral("second"), QStringLiteral("b"));
-        const QList<QImage> shots = PageShots(Preview(), second, 1);
-        ASSERT_FALSE(shots.isEmpty());
-        EXPECT_TRUE(ShowsAFrameOf(shots[0], QStringLiteral("\\1\\b.gif")))
-            << "no frame of b.gif in the preview";
+        int shots = 0;
+        const QImage shot = ShotShowingAFrameOf(Preview(), second, QStringLiteral("\\1\\b.gif"), &shots);
+        EXPECT_TRUE(ShowsAFrameOf(shot, QStringLiteral("\\1\\b.gif")))
+            << "no frame of b.gif in the preview after " << shots << " shots";
     }
 
     for (const int fd : held) ::close(fd);
@@ -466,14 +488,17 @@ TEST(PreviewTest, WindowStaysWithTheUserAfterTheCallerEnds) {
     ASSERT_TRUE(probe::EndBrowser());
     const QStringList before = probe::CreatedWindows();
     // Through a pipe: a browser that kept the caller's output open would
-    // keep the pipe's reader waiting.
+    // keep the pipe's reader waiting. pipefail keeps the caller's status.
     QString output;
-    const int status = probe::Run(QStringLiteral("/bin/sh"),
-                                  {QStringLiteral("-c"), QStringLiteral("'%1' | cat").arg(QStringLiteral(PREVIEW_CALLER))},
-                                  30000, &output, {}, directory.Path());
-    ASSERT_EQ(status, 0) << output.toStdString();
+    const int status = probe::Run(
+        QStringLiteral("/bin/bash"),
+        {QStringLiteral("-c"), QStringLiteral("set -o pipefail; \"$0\" 2>&1 | cat"), QStringLiteral(PREVIEW_CALLER)},
+        30000, &output, {}, directory.Path());
+    ASSERT_EQ(status, 0) << "the caller said: " << output.toStdString() << "\n" << BrowserLog();
     const QStringList after = probe::CreatedWindows();
-    ASSERT_EQ(after.size(), before.size() + 1);
+    ASSERT_EQ(after.size(), before.size() + 1) << "windows before: " << before.join(' ').toStdString()
+                                               << "\nafter: " << after.join(' ').toStdString() << "\n"
+                                               << BrowserLog();
     const qulonglong id = ShownWindowId(after.last());
     EXPECT_TRUE(SettlesAt(id, PreviewRect));
     EXPECT_TRUE(probe::IsViewable(id));

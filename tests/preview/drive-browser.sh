@@ -23,10 +23,13 @@ printf '<title>Hello from gdbus</title>hello\r\n' >"$page"
 
 setsid "$browser" </dev/null >"$work/browser.log" 2>&1 &
 pid=$!
-for _ in $(seq 200); do
+for _ in $(seq 600); do
     call --object-path /org/dururive/Browser --method org.freedesktop.DBus.Peer.Ping >/dev/null && break
+    kill -0 "$pid" 2>/dev/null || break
     sleep 0.05
 done
+reply="$(call --object-path /org/dururive/Browser --method org.freedesktop.DBus.Peer.Ping)" ||
+    { fail "the browser is not on the bus: $reply"; cat "$work/browser.log" >&2; exit 1; }
 
 reply="$(call --object-path /org/dururive/Browser --method org.dururive.Browser.CreateWindow)"
 window="$(sed -n "s/^(objectpath '\(.*\)',)$/\1/p" <<<"$reply")"
@@ -41,7 +44,7 @@ set_property "$window" Width '<int16 500>' >/dev/null || fail "Width"
 set_property "$window" Height '<int16 300>' >/dev/null || fail "Height"
 
 want="<int16 250> <int16 150> <int16 500> <int16 300>"
-for _ in $(seq 100); do
+for _ in $(seq 400); do
     got="$(for p in Top Left Width Height; do get_property "$window" "$p" | tr -d '(),'; done | xargs)"
     [[ "$got" == "$want" ]] && break
     sleep 0.05
@@ -50,7 +53,7 @@ done
 
 # The window's title says what it shows once the page has loaded.
 id="$(get_property "$window" WindowId | grep -o '[0-9]\+' | tail -n1)"
-for _ in $(seq 100); do
+for _ in $(seq 400); do
     title="$(xprop -id "$id" _NET_WM_NAME 2>/dev/null)"
     [[ "$title" == *"Hello from gdbus"* ]] && break
     sleep 0.05

@@ -25,7 +25,7 @@ dpi="${DURURIVE_DPI:-96}"
 Xvfb -displayfd "$display_fd" -screen 0 "${DURURIVE_SCREEN:-1280x1024x24}" -dpi "$dpi" -nolisten tcp -noreset \
     >"$session_dir/xvfb.log" 2>&1 &
 xvfb_pid=$!
-for _ in $(seq 100); do
+for _ in $(seq 300); do
     [[ -s "$session_dir/display" ]] && break
     kill -0 "$xvfb_pid" 2>/dev/null || { echo "Xvfb did not start:" >&2; cat "$session_dir/xvfb.log" >&2; exit 1; }
     sleep 0.1
@@ -62,10 +62,12 @@ if [[ "${DURURIVE_NO_WM:-}" != 1 ]] && command -v openbox >/dev/null; then
     openbox --sm-disable >"$session_dir/wm.log" 2>&1 &
     wm_pid=$!
     # The window manager is up once it owns the root window's WM selection.
-    for _ in $(seq 50); do
+    for _ in $(seq 300); do
         xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q "window id" && break
         sleep 0.1
     done
+    xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q "window id" ||
+        { echo "the window manager did not start within 30 s:" >&2; cat "$session_dir/wm.log" >&2; exit 1; }
 fi
 
 "$@"

@@ -23,12 +23,21 @@ click_twips() {
     xdotool mousemove --sync $((ox + x)) $((oy + y)) click 1
 }
 
+# The browsers started from a program folder ($1) on this desktop session's
+# display: tests running beside this one start browsers of their own.
+session_browsers() {
+    local pid
+    for pid in $(pgrep -f -- "^$1/dururive-browser"); do
+        tr '\0' '\n' <"/proc/$pid/environ" 2>/dev/null | grep -qxF "DISPLAY=$DISPLAY" && echo "$pid"
+    done
+}
+
 # Ends the browser started from a program folder ($1): it runs detached in a
 # session of its own with its page processes, so the whole session goes, and
 # this waits until it is gone.
 end_browser() {
     local sessions
-    sessions="$(pgrep -f -- "^$1/dururive-browser" | xargs -r ps -o sid= -p)"
+    sessions="$(session_browsers "$1" | xargs -r ps -o sid= -p)"
     for sid in $sessions; do pkill -TERM -s "$sid"; done
     for _ in $(seq 50); do
         local left=0
