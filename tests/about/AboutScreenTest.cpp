@@ -21,7 +21,7 @@ TEST(AboutScreen, ShowsCentredWithDarkFrameAndTwoToneTitle) {
     const auto offsetFromCentre = [&] {
         return about.frameGeometry().center() - screen->availableGeometry().center();
     };
-    QTest::qWaitFor(
+    (void)QTest::qWaitFor(
         [&] { return about.frameGeometry() != about.geometry() && offsetFromCentre().manhattanLength() <= 20; },
         10000);
     const QPoint offset = offsetFromCentre();
@@ -36,7 +36,7 @@ TEST(AboutScreen, ShowsCentredWithDarkFrameAndTwoToneTitle) {
     const auto colourAt = [&](QPoint at) { return client.pixel(at) & 0xffffff; };
     // The window is moved once its frame is known, and painted at its new
     // place some time later: wait until the shot shows it where Qt says.
-    QTest::qWaitFor(
+    (void)QTest::qWaitFor(
         [&] {
             shoot();
             return colourAt({3, 3}) == (qRgb(255, 192, 128) & 0xffffff) &&

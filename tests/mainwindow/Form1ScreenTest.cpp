@@ -47,7 +47,7 @@ TEST_F(Form1ScreenTest, ShowsTheWindowAndALettersPictureAfterTyping) {
                      745 + extents[0].toInt() + extents[1].toInt(), 590 + extents[2].toInt() + extents[3].toInt());
     };
     // The window is centred again once its frame is known.
-    QTest::qWaitFor([&] { return (outerRect().center() - screen.center()).manhattanLength() <= 2; }, 5000);
+    (void)QTest::qWaitFor([&] { return (outerRect().center() - screen.center()).manhattanLength() <= 2; }, 5000);
     const QRect outer = outerRect();
     EXPECT_LE(std::abs(outer.left() - screen.left() - (screen.right() - outer.right())), 1) << outer.x();
     EXPECT_LE(std::abs(outer.top() - screen.top() - (screen.bottom() - outer.bottom())), 1) << outer.y();
@@ -76,7 +76,7 @@ TEST_F(Form1ScreenTest, ShowsTheWindowAndALettersPictureAfterTyping) {
         for (int x = 0; x < glyph.width() && probe.isNull(); ++x)
             if (qAlpha(glyph.pixel(x, y)) == 255) probe = QPoint(x, y);
     const QRgb probeColour = glyph.pixel(probe) | 0xff000000;
-    QTest::qWaitFor([&] { return Screenshot().pixel(QPoint(64, 336) + probe) == probeColour; }, 5000);
+    (void)QTest::qWaitFor([&] { return Screenshot().pixel(QPoint(64, 336) + probe) == probeColour; }, 5000);
     const QImage after = Screenshot();
     int opaque = 0;
     for (int y = 0; y < glyph.height(); ++y) {
