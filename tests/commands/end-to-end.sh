@@ -6,19 +6,8 @@
 # the About window and the preview window, which must outlive the program.
 set -uo pipefail
 program="$1"
-work="$(mktemp -d /tmp/dururive-e2e.XXXXXX)"
-started=()
-failures=0
-
 source "$(dirname "$0")/../support/drive.sh"
-
-fail() { echo "FAIL: $*" >&2; failures=$((failures + 1)); }
-cleanup() {
-    for pid in "${started[@]}"; do kill "$pid" 2>/dev/null; done
-    end_browser "$(dirname "$program")"
-    rm -rf "$work"
-}
-trap cleanup EXIT
+begin_test e2e "$(dirname "$program")"
 
 cd "$work"
 "$program" >"$work/program.log" 2>&1 &

@@ -11,18 +11,8 @@
 set -uo pipefail
 export LC_ALL=C.UTF-8  # xdotool types multibyte characters by the locale
 program="$(realpath "$1")"
-work="$(mktemp -d /tmp/dururive-keys.XXXXXX)"
-started=()
-failures=0
-
 source "$(dirname "$0")/../support/drive.sh"
-
-fail() { echo "FAIL: $*" >&2; failures=$((failures + 1)); }
-cleanup() {
-    for pid in "${started[@]}"; do kill "$pid" 2>/dev/null; done
-    rm -rf "$work"
-}
-trap cleanup EXIT
+begin_test keys
 
 mkdir "$work/run"
 cd "$work/run"

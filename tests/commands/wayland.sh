@@ -8,19 +8,8 @@
 set -uo pipefail
 program="$1"
 program_dir="$(dirname "$program")"
-work="$(mktemp -d /tmp/dururive-wayland-test.XXXXXX)"
-started=()
-failures=0
-
 source "$(dirname "$0")/../support/drive.sh"
-
-fail() { echo "FAIL: $*" >&2; failures=$((failures + 1)); }
-cleanup() {
-    for pid in "${started[@]}"; do kill "$pid" 2>/dev/null; done
-    end_browser "$program_dir"
-    rm -rf "$work"
-}
-trap cleanup EXIT
+begin_test wayland-test "$program_dir"
 [[ -n "${WAYLAND_DISPLAY:-}" && -n "${DISPLAY:-}" && -n "${DURURIVE_SEAT_DISPLAY:-}" && -z "${QT_QPA_PLATFORM:-}" ]] ||
     { echo "run this through wayland-session.sh" >&2; exit 1; }
 

@@ -1,6 +1,24 @@
 # drive.sh: sourced by the tests that drive the program from outside, in a
 # desktop session, as a user would.
 
+# begin_test NAME [PROGRAM_DIR]: a test's own folder ($work), the processes
+# it starts (add their ids to $started) and its count of failed checks. When
+# the script exits, those processes are ended, with the browsers this session
+# started from PROGRAM_DIR when it is given, and the folder is removed.
+begin_test() {
+    work="$(mktemp -d "/tmp/dururive-$1.XXXXXX")"
+    test_browser_dir="${2:-}"
+    started=()
+    failures=0
+    trap end_test EXIT
+}
+end_test() {
+    for pid in "${started[@]}"; do kill "$pid" 2>/dev/null; done
+    [[ -n "$test_browser_dir" ]] && end_browser "$test_browser_dir"
+    rm -rf "$work"
+}
+fail() { echo "FAIL: $*" >&2; failures=$((failures + 1)); }
+
 # Waits up to $1 tenths of a second for a command to succeed.
 wait_for() {
     local tries="$1"; shift
