@@ -5,7 +5,6 @@
 
 #include "gui/Controls.h"
 #include "gui/Shell.h"
-#include "gui/Taskbar.h"
 #include "gui/core/Random.h"
 #include "urls/Urls.h"
 #include "version/Version.h"
@@ -60,12 +59,13 @@ FormDesign About::DesignTable() {
     // clang-format on
 }
 
-About::About(QWidget* parent) : gui::Form(DesignTable(), parent) {
-    if (!Design().showInTaskbar) gui::KeepOutOfTaskbar(*this);
+About::About(QWidget* parent)
+    : gui::Form(DesignTable(), parent), label4_(Control<gui::Label>(QStringLiteral("Label4"))) {
     On(QStringLiteral("Timer1"), gui::Event::Timer, [this] { Timer1_Timer(); });
     On(QStringLiteral("Label5"), gui::Event::Click, [this] { Label5_Click(); });
     On(QStringLiteral("Command1"), gui::Event::Click, [this] { Command1_Click(); });
-    Describe(QStringLiteral("Command1"), -1, QStringLiteral("OK"), QStringLiteral("Closes this window"));
+    Describe(QStringLiteral("Command1"), -1, QStringLiteral("OK"),
+             QStringLiteral("Closes this window"));
     DescribeAsLink(QStringLiteral("Label5"), QString::fromLatin1(AuthorPageUrl),
                    QStringLiteral("Click to open the author's page"));
     // The yellow and white copies of the two-tone title and name.
@@ -88,11 +88,13 @@ void About::Timer1_Timer() {
     const int red = int(std::floor(255 * gui::Rnd()));
     const int green = int(std::floor(255 * gui::Rnd()));
     const int blue = int(std::floor(255 * gui::Rnd()));
-    Control<gui::Label>(QStringLiteral("Label4")).SetForeColor(QColor(red, green, blue));
+    label4_.SetForeColor(QColor(red, green, blue));
 }
 
 void About::Label5_Click() {
     gui::ShellOpen(this, QStringLiteral("open"), QString::fromLatin1(AuthorPageUrl));
 }
 
-void About::Command1_Click() { Unload(); }
+void About::Command1_Click() {
+    Unload();
+}

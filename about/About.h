@@ -1,5 +1,6 @@
 #pragma once
 
+#include "gui/Controls.h"
 #include "gui/Form.h"
 
 // The About window: title, version, author, legal warning, and the author's
@@ -21,4 +22,6 @@ private:
     void Timer1_Timer();
     void Label5_Click();
     void Command1_Click();
+
+    gui::Label& label4_;  // the name in changing colours
 };

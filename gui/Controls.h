@@ -76,6 +76,9 @@ protected:
     void dropEvent(QDropEvent* event) override;
 
 private:
+    // Qt's own limit would bind SetText too; MaxLength binds only the user.
+    using QLineEdit::setMaxLength;
+
     // Characters the user may still add in place of the selection.
     int Room(int replaced) const;
     QString Fitted(const QString& text, int replaced) const;
@@ -112,6 +115,9 @@ protected:
     bool hitButton(const QPoint& position) const override;
 
 private:
+    // Checking directly would clear no other button and raise no Click.
+    using QRadioButton::setChecked;
+
     QList<OptionButton*> Group() const;
     void Select();
     void MoveInGroup(int step);

@@ -14,6 +14,7 @@
 #include "gui/Controls.h"
 #include "gui/Dispatch.h"
 #include "gui/Picture.h"
+#include "gui/Taskbar.h"
 #include "gui/core/RuntimeError.h"
 
 namespace gui {
@@ -31,16 +32,21 @@ QString Key(const QString& name, int index) {
 
 QString EventName(Event event) {
     switch (event) {
-        case Event::Click: return QStringLiteral("Click");
-        case Event::DblClick: return QStringLiteral("DblClick");
-        case Event::Change: return QStringLiteral("Change");
-        case Event::Timer: return QStringLiteral("Timer");
+        case Event::Click:
+            return QStringLiteral("Click");
+        case Event::DblClick:
+            return QStringLiteral("DblClick");
+        case Event::Change:
+            return QStringLiteral("Change");
+        case Event::Timer:
+            return QStringLiteral("Timer");
     }
     return QStringLiteral("Event");
 }
 
 Qt::WindowFlags FlagsFor(const FormDesign& design) {
-    Qt::WindowFlags flags = design.borderStyle == BorderStyle::FixedDialog ? Qt::Dialog : Qt::Window;
+    Qt::WindowFlags flags =
+        design.borderStyle == BorderStyle::FixedDialog ? Qt::Dialog : Qt::Window;
     flags |= Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
              Qt::WindowCloseButtonHint;
     if (design.minButton) flags |= Qt::WindowMinimizeButtonHint;
@@ -49,8 +55,8 @@ Qt::WindowFlags FlagsFor(const FormDesign& design) {
 }
 
 QRect Pixels(const ControlDesign& control) {
-    return QRect(TwipsToPixels(control.left), TwipsToPixels(control.top), TwipsToPixels(control.width),
-                 TwipsToPixels(control.height));
+    return QRect(TwipsToPixels(control.left), TwipsToPixels(control.top),
+                 TwipsToPixels(control.width), TwipsToPixels(control.height));
 }
 
 QColor ColourOr(const std::optional<Colour>& colour, const QColor& fallback) {
@@ -83,7 +89,8 @@ void StyleTextBox(TextBox& box, const ControlDesign& control) {
 
 }  // namespace
 
-Form::Form(const FormDesign& design, QWidget* parent) : QWidget(parent, FlagsFor(design)), design_(design) {
+Form::Form(const FormDesign& design, QWidget* parent)
+    : QWidget(parent, FlagsFor(design)), design_(design) {
     InstallAccessibleInterfaces();
     setObjectName(design.name);
     setWindowTitle(design.caption);
@@ -100,6 +107,7 @@ Form::Form(const FormDesign& design, QWidget* parent) : QWidget(parent, FlagsFor
     for (const ControlDesign& control : design.controls)
         if (control.kind != ControlKind::Frame) Build(control);
     Arrange();
+    if (!design.showInTaskbar) KeepOutOfTaskbar(*this);
 }
 
 Form::~Form() = default;
@@ -178,14 +186,18 @@ QWidget* Form::BuildWidget(const ControlDesign& control, QWidget* container) {
         }
         case ControlKind::CommandButton: {
             auto* button = PlaceButton<CommandButton>(control, container);
-            button->SetBackColor(control.graphical ? back : ColourOr(control.backColor, Colour::System(15).ToQColor()));
+            button->SetBackColor(control.graphical
+                                     ? back
+                                     : ColourOr(control.backColor, Colour::System(15).ToQColor()));
             button->SetGraphical(control.graphical);
             if (control.isDefault) {
                 for (Qt::Key key : {Qt::Key_Return, Qt::Key_Enter})
-                    connect(new QShortcut(key, this), &QShortcut::activated, button, &QAbstractButton::click);
+                    connect(new QShortcut(key, this), &QShortcut::activated, button,
+                            &QAbstractButton::click);
             }
             if (control.cancel)
-                connect(new QShortcut(Qt::Key_Escape, this), &QShortcut::activated, button, &QAbstractButton::click);
+                connect(new QShortcut(Qt::Key_Escape, this), &QShortcut::activated, button,
+                        &QAbstractButton::click);
             return button;
         }
         case ControlKind::Image: {
@@ -203,7 +215,8 @@ QWidget* Form::BuildWidget(const ControlDesign& control, QWidget* container) {
             frame->SetBackColor(back);
             return frame;
         }
-        case ControlKind::Timer: break;
+        case ControlKind::Timer:
+            break;
     }
     throw RuntimeError(QStringLiteral("Form"), control.name, QStringLiteral("Not a control kind"));
 }
@@ -226,15 +239,19 @@ void Form::Arrange() {
             if (it->tabIndex >= 0) tabbed.push_back(&*it);
         }
     }
-    std::stable_sort(tabbed.begin(), tabbed.end(),
-                     [](const ControlDesign* a, const ControlDesign* b) { return a->tabIndex < b->tabIndex; });
+    std::stable_sort(
+        tabbed.begin(), tabbed.end(),
+        [](const ControlDesign* a, const ControlDesign* b) { return a->tabIndex < b->tabIndex; });
     for (size_t i = 1; i < tabbed.size(); ++i) {
-        setTabOrder(qobject_cast<QWidget*>(controls_.value(Key(tabbed[i - 1]->name, tabbed[i - 1]->index))),
-                    qobject_cast<QWidget*>(controls_.value(Key(tabbed[i]->name, tabbed[i]->index))));
+        setTabOrder(
+            qobject_cast<QWidget*>(controls_.value(Key(tabbed[i - 1]->name, tabbed[i - 1]->index))),
+            qobject_cast<QWidget*>(controls_.value(Key(tabbed[i]->name, tabbed[i]->index))));
     }
 }
 
-QObject* Form::FindControl(const QString& name, int index) const { return controls_.value(Key(name, index)); }
+QObject* Form::FindControl(const QString& name, int index) const {
+    return controls_.value(Key(name, index));
+}
 
 void Form::ThrowNoControl(const QString& name, int index) {
     throw RuntimeError(QStringLiteral("Form.Control"), Key(name, index),
@@ -253,34 +270,45 @@ void Form::On(const QString& control, int index, Event event, std::function<void
     QMetaObject::Connection connection;
     switch (event) {
         case Event::Click:
-            if (auto* label = qobject_cast<Label*>(object)) connection = connect(label, &Label::Click, this, run);
+            if (auto* label = qobject_cast<Label*>(object))
+                connection = connect(label, &Label::Click, this, run);
             if (auto* option = qobject_cast<OptionButton*>(object))
                 connection = connect(option, &OptionButton::Click, this, run);
             if (auto* button = qobject_cast<CommandButton*>(object))
                 connection = connect(button, &CommandButton::Click, this, run);
-            if (auto* image = qobject_cast<Image*>(object)) connection = connect(image, &Image::Click, this, run);
+            if (auto* image = qobject_cast<Image*>(object))
+                connection = connect(image, &Image::Click, this, run);
             break;
         case Event::DblClick:
-            if (auto* image = qobject_cast<Image*>(object)) connection = connect(image, &Image::DblClick, this, run);
+            if (auto* image = qobject_cast<Image*>(object))
+                connection = connect(image, &Image::DblClick, this, run);
             break;
         case Event::Change:
-            if (auto* box = qobject_cast<TextBox*>(object)) connection = connect(box, &TextBox::Change, this, run);
+            if (auto* box = qobject_cast<TextBox*>(object))
+                connection = connect(box, &TextBox::Change, this, run);
             break;
         case Event::Timer:
-            if (auto* timer = qobject_cast<Timer*>(object)) connection = connect(timer, &Timer::Tick, this, run);
+            if (auto* timer = qobject_cast<Timer*>(object))
+                connection = connect(timer, &Timer::Tick, this, run);
             break;
     }
     if (!connection)
-        throw RuntimeError(QStringLiteral("Form.On"), name, QStringLiteral("The control raises no such event"));
+        throw RuntimeError(QStringLiteral("Form.On"), name,
+                           QStringLiteral("The control raises no such event"));
 }
 
-void Form::Describe(const QString& control, int index, const QString& name, const QString& description) {
+void Form::Describe(const QString& control, int index, const QString& name,
+                    const QString& description) {
     auto* widget = qobject_cast<QWidget*>(FindControl(control, index));
     if (!widget) ThrowNoControl(control, index);
+    Describe(*widget, name, description);
+}
+
+void Form::Describe(QWidget& control, const QString& name, const QString& description) {
     // Each setting tells a listening screen reader, changed or not.
-    if (widget->accessibleName() != name) widget->setAccessibleName(name);
-    if (widget->accessibleDescription() != description)
-        widget->setAccessibleDescription(description);
+    if (control.accessibleName() != name) control.setAccessibleName(name);
+    if (control.accessibleDescription() != description)
+        control.setAccessibleDescription(description);
 }
 
 void Form::DescribeAsLink(const QString& control, const QString& name, const QString& description) {
@@ -303,7 +331,8 @@ void Form::Centre() {
     if (!screen) return;
     const QRect area = screen->availableGeometry();
     const QSize outer = frameGeometry().size();
-    move(area.x() + (area.width() - outer.width()) / 2, area.y() + (area.height() - outer.height()) / 2);
+    move(area.x() + (area.width() - outer.width()) / 2,
+         area.y() + (area.height() - outer.height()) / 2);
 }
 
 // The window manager adds its frame some time after the window is mapped;
@@ -324,8 +353,10 @@ QWidget* Form::FirstFocus() const {
     QWidget* first = nullptr;
     for (const ControlDesign& control : design_.controls) {
         auto* widget = qobject_cast<QWidget*>(controls_.value(Key(control.name, control.index)));
-        if (!widget || control.tabIndex < 0 || (best && best->tabIndex <= control.tabIndex)) continue;
-        if ((widget->focusPolicy() & Qt::TabFocus) && widget->isEnabled() && widget->isVisibleTo(this)) {
+        if (!widget || control.tabIndex < 0 || (best && best->tabIndex <= control.tabIndex))
+            continue;
+        if ((widget->focusPolicy() & Qt::TabFocus) && widget->isEnabled() &&
+            widget->isVisibleTo(this)) {
             best = &control;
             first = widget;
         }
@@ -394,8 +425,12 @@ void Form::closeEvent(QCloseEvent* event) {
     FinishUnload();
 }
 
-WId Form::Hwnd() { return winId(); }
+WId Form::Hwnd() {
+    return winId();
+}
 
-void SetModalRunner(ModalRunner runner) { Runner() = std::move(runner); }
+void SetModalRunner(ModalRunner runner) {
+    Runner() = std::move(runner);
+}
 
 }  // namespace gui

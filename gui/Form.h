@@ -40,7 +40,9 @@ public:
 
     // What a screen reader says of a control: its name and what it does.
     // The control looks and behaves as before.
-    void Describe(const QString& control, int index, const QString& name, const QString& description = {});
+    void Describe(const QString& control, int index, const QString& name,
+                  const QString& description = {});
+    void Describe(QWidget& control, const QString& name, const QString& description = {});
     // A label that opens an address when clicked: a link to a screen reader,
     // whose action is the click.
     void DescribeAsLink(const QString& control, const QString& name,

@@ -28,7 +28,9 @@ constexpr auto Image = ControlKind::Image;
 constexpr auto Shape = ControlKind::Shape;
 constexpr auto Transparent = gui::BackStyle::Transparent;
 
-Font SansSerif(double points) { return Font{.name = "MS Sans Serif", .points = points}; }
+Font SansSerif(double points) {
+    return Font{.name = "MS Sans Serif", .points = points};
+}
 
 // What a screen reader calls a slot: its place and what it shows.
 QString SlotName(int index, const QString& shows) {
@@ -39,13 +41,19 @@ QString SlotName(int index, const QString& shows) {
 std::vector<ControlDesign> Image3Slots() {
     std::vector<ControlDesign> strip;
     for (int i = SlotCount - 1; i >= 0; --i) {
-        strip.push_back({.name = "Image3", .kind = Image, .index = i,
-                         .left = 960 + 600 * (i % 15), .top = 5040 + 1200 * (i / 15), .width = 540, .height = 1110});
+        strip.push_back({.name = "Image3",
+                         .kind = Image,
+                         .index = i,
+                         .left = 960 + 600 * (i % 15),
+                         .top = 5040 + 1200 * (i / 15),
+                         .width = 540,
+                         .height = 1110});
     }
     return strip;
 }
 
-std::vector<ControlDesign> Join(std::vector<ControlDesign> front, const std::vector<ControlDesign>& middle,
+std::vector<ControlDesign> Join(std::vector<ControlDesign> front,
+                                const std::vector<ControlDesign>& middle,
                                 const std::vector<ControlDesign>& back) {
     front.insert(front.end(), middle.begin(), middle.end());
     front.insert(front.end(), back.begin(), back.end());
@@ -90,7 +98,20 @@ const FormDesign& Form1::Design() {
     return design;
 }
 
-Form1::Form1(QWidget* parent) : gui::Form(Design(), parent) {
+Form1::Controls Form1::FindControls(const gui::Form& form) {
+    Controls controls{
+        .Text1 = form.Control<gui::TextBox>("Text1"),
+        .Text2 = form.Control<gui::TextBox>("Text2"),
+        .Option1 = form.Control<gui::OptionButton>("Option1"),
+        .Option2 = form.Control<gui::OptionButton>("Option2"),
+        .Label3 = form.Control<gui::Label>("Label3"),
+        .Image3 = {},
+    };
+    for (int i = 0; i < SlotCount; ++i) controls.Image3[i] = &form.Control<gui::Image>("Image3", i);
+    return controls;
+}
+
+Form1::Form1(QWidget* parent) : gui::Form(Design(), parent), ui_(FindControls(*this)) {
     On("Text1", gui::Event::Change, [this] { Text1_Change(); });
     On("Option1", gui::Event::Click, [this] { Option1_Click(); });
     On("Option2", gui::Event::Click, [this] { Option2_Click(); });
@@ -108,27 +129,39 @@ void Form1::DescribeControls() {
     Describe("Option2", -1, "Style 2", "Large glitter letters, as in the picture beside it");
     Describe("Image1", -1, "Style 1 sample", "Click to select style 1");
     Describe("Image2", -1, "Style 2 sample", "Click to select style 2");
-    Describe("Text1", -1, "Enter Text Here (Max 20 chars)", "Each letter becomes a glitter picture");
+    Describe("Text1", -1, "Enter Text Here (Max 20 chars)",
+             "Each letter becomes a glitter picture");
     Describe("Text2", -1, "Scrap", "The HTML to paste into a scrap; Copy puts it on the clipboard");
     Describe("Command2", -1, "About", "Shows who made this program");
     Describe("Command3", -1, "Copy", "Copies the scrap to the clipboard");
-    Describe("Command5", -1, "Preview", "Opens the scrap in a browser window, where the letters move");
-    for (int i = 0; i < SlotCount; ++i) Describe("Image3", i, SlotName(i, "empty"), "Empty");
+    Describe("Command5", -1, "Preview",
+             "Opens the scrap in a browser window, where the letters move");
+    for (int i = 0; i < SlotCount; ++i) Describe(Slot(i), SlotName(i, "empty"), "Empty");
 }
 
-QString Form1::InputText() const { return Control<gui::TextBox>("Text1").Text(); }
+QString Form1::InputText() const {
+    return ui_.Text1.Text();
+}
 
-bool Form1::Style1Selected() const { return Control<gui::OptionButton>("Option1").Value(); }
+bool Form1::Style1Selected() const {
+    return ui_.Option1.Value();
+}
 
-bool Form1::Style2Selected() const { return Control<gui::OptionButton>("Option2").Value(); }
+bool Form1::Style2Selected() const {
+    return ui_.Option2.Value();
+}
 
-void Form1::SetCounter(const QString& text) { Control<gui::Label>("Label3").SetCaption(text); }
+void Form1::SetCounter(const QString& text) {
+    ui_.Label3.SetCaption(text);
+}
 
-gui::Image& Form1::Slot(int index) const { return Control<gui::Image>("Image3", index); }
+gui::Image& Form1::Slot(int index) const {
+    return *ui_.Image3.at(index);
+}
 
 void Form1::ClearSlot(int index) {
     Slot(index).SetPicture(gui::Picture());
-    Describe("Image3", index, SlotName(index, "empty"), "Empty");
+    Describe(Slot(index), SlotName(index, "empty"), "Empty");
 }
 
 void Form1::ShowSlotPicture(int index, const QString& path) {
@@ -138,41 +171,53 @@ void Form1::ShowSlotPicture(int index, const QString& path) {
     // separator.
     const QString file = path.mid(std::max(path.lastIndexOf('/'), path.lastIndexOf('\\')) + 1);
     const QString letter = QFileInfo(file).completeBaseName();
-    Describe("Image3", index, SlotName(index, letter), QStringLiteral("The letter %1").arg(letter));
+    Describe(slot, SlotName(index, letter), QStringLiteral("The letter %1").arg(letter));
 }
 
-void Form1::SetOutput(const QString& text) { Control<gui::TextBox>("Text2").SetText(text); }
+void Form1::SetOutput(const QString& text) {
+    ui_.Text2.SetText(text);
+}
 
-QString Form1::Output() const { return Control<gui::TextBox>("Text2").Text(); }
+QString Form1::Output() const {
+    return ui_.Text2.Text();
+}
 
 void Form1::Form_Load() {}
 
-void Form1::Text1_Change() { RecomposeScrap(*this); }
+void Form1::Text1_Change() {
+    RecomposeScrap(*this);
+}
 
-void Form1::Option1_Click() { RecomposeScrap(*this); }
+void Form1::Option1_Click() {
+    RecomposeScrap(*this);
+}
 
-void Form1::Option2_Click() { RecomposeScrap(*this); }
+void Form1::Option2_Click() {
+    RecomposeScrap(*this);
+}
 
 // A click on a sample picture selects its style; setting the value raises the
 // button's Click, which composes. Nothing happens when it is already selected.
 void Form1::Image1_Click() {
-    auto& option = Control<gui::OptionButton>("Option1");
-    if (option.Value()) return;
-    option.SetValue(true);
+    if (ui_.Option1.Value()) return;
+    ui_.Option1.SetValue(true);
 }
 
 void Form1::Image2_Click() {
-    auto& option = Control<gui::OptionButton>("Option2");
-    if (option.Value()) return;
-    option.SetValue(true);
+    if (ui_.Option2.Value()) return;
+    ui_.Option2.SetValue(true);
 }
 
-void Form1::Command2_Click() { About::ShowAbout(); }
+void Form1::Command2_Click() {
+    About::ShowAbout();
+}
 
 void Form1::Command3_Click() {
     gui::Clipboard::Clear();
-    const QString scrap = Control<gui::TextBox>("Text2").Text();
+    const QString scrap = ui_.Text2.Text();
     gui::Clipboard::SetText(scrap);
 }
 
-void Form1::Command5_Click() { OpenPreviewBrowser(300, 100, 400, 400); }
+void Form1::Command5_Click() {
+    OpenPreviewBrowser(300, 100, 400, 400);
+}

@@ -1,5 +1,8 @@
 #pragma once
 
+#include <array>
+
+#include "composer/ScrapComposer.h"
 #include "composer/ScrapView.h"
 #include "gui/Controls.h"
 #include "gui/Form.h"
@@ -26,6 +29,17 @@ public:
     QString Output() const override;
 
 private:
+    // The controls the window works with, found once in its design.
+    struct Controls {
+        gui::TextBox& Text1;
+        gui::TextBox& Text2;
+        gui::OptionButton& Option1;
+        gui::OptionButton& Option2;
+        gui::Label& Label3;
+        std::array<gui::Image*, SlotCount> Image3;
+    };
+    static Controls FindControls(const gui::Form& form);
+
     gui::Image& Slot(int index) const;
     void DescribeControls();
 
@@ -38,4 +52,6 @@ private:
     void Command2_Click();
     void Command3_Click();
     void Command5_Click();
+
+    const Controls ui_;
 };

@@ -14,6 +14,20 @@ namespace {
 
 using gui::Event;
 
+// The Qt setters that would bypass the controls' own rules are closed to
+// callers: setMaxLength would bind SetText too, setChecked would leave the
+// other buttons selected and raise no Click.
+template <class T>
+concept SetsMaxLength = requires(T& box) {
+    box.setMaxLength(1);
+};
+template <class T>
+concept SetsChecked = requires(T& button) {
+    button.setChecked(true);
+};
+static_assert(SetsMaxLength<QLineEdit> && !SetsMaxLength<gui::TextBox>);
+static_assert(SetsChecked<QRadioButton> && !SetsChecked<gui::OptionButton>);
+
 // Drops are delivered by the window system only during a real drag.
 class DropBox : public gui::TextBox {
 public:
@@ -76,7 +90,8 @@ TEST_F(ControlsTest, ContextMenuPasteAndDropAreCutToFit) {
     box.SetText("ab");
     box.setCursorPosition(2);
     QGuiApplication::clipboard()->setText("123456");
-    QContextMenuEvent menuEvent(QContextMenuEvent::Mouse, QPoint(5, 5), box.mapToGlobal(QPoint(5, 5)));
+    QContextMenuEvent menuEvent(QContextMenuEvent::Mouse, QPoint(5, 5),
+                                box.mapToGlobal(QPoint(5, 5)));
     QCoreApplication::sendEvent(&box, &menuEvent);
     QMenu* menu = nullptr;
     for (QWidget* widget : QApplication::topLevelWidgets())
@@ -123,7 +138,8 @@ TEST_F(ControlsTest, MaxLengthBindsEveryCharacterWithoutSplittingPairs) {
     EXPECT_EQ(changes.count(), 0);
     box.insert(QString(QChar(0x200B)));
     EXPECT_EQ(box.Text(), QString("abcd") + QChar(0x200B));
-    QTest::sendKeyEvent(QTest::Click, &box, Qt::Key_unknown, QString(QChar(0xE000)), Qt::NoModifier);
+    QTest::sendKeyEvent(QTest::Click, &box, Qt::Key_unknown, QString(QChar(0xE000)),
+                        Qt::NoModifier);
     EXPECT_EQ(box.Text().size(), 5);
     EXPECT_EQ(changes.count(), 1);
 }
@@ -148,8 +164,10 @@ TEST_F(ControlsTest, OptionButtonsRaiseClickWhenTheyBecomeSelected) {
     auto& a = C<gui::OptionButton>("OptA");
     auto& b = C<gui::OptionButton>("OptB");
     QStringList clicks;
-    QObject::connect(&a, &gui::OptionButton::Click, [&] { clicks << QString("A:%1%2").arg(a.Value()).arg(b.Value()); });
-    QObject::connect(&b, &gui::OptionButton::Click, [&] { clicks << QString("B:%1%2").arg(a.Value()).arg(b.Value()); });
+    QObject::connect(&a, &gui::OptionButton::Click,
+                     [&] { clicks << QString("A:%1%2").arg(a.Value()).arg(b.Value()); });
+    QObject::connect(&b, &gui::OptionButton::Click,
+                     [&] { clicks << QString("B:%1%2").arg(a.Value()).arg(b.Value()); });
 
     // Setting Value: selected, the other cleared, Click raised before returning.
     b.SetValue(true);
@@ -221,7 +239,8 @@ TEST_F(ControlsTest, ShapesLetTheMouseThroughAndLabelsWrapInTheirBox) {
     auto& label = C<gui::Label>("Label1");
     QSignalSpy clicks(&label, &gui::Label::Click);
     // On the shape's outline, where it lies over the label.
-    QTest::mouseClick(form->childAt(179, 70), Qt::LeftButton, {}, label.mapFrom(form, QPoint(179, 70)));
+    QTest::mouseClick(form->childAt(179, 70), Qt::LeftButton, {},
+                      label.mapFrom(form, QPoint(179, 70)));
     EXPECT_EQ(form->childAt(179, 70), &label);
     EXPECT_EQ(clicks.count(), 1);
 
@@ -231,7 +250,9 @@ TEST_F(ControlsTest, ShapesLetTheMouseThroughAndLabelsWrapInTheirBox) {
     bool secondLine = false;
     for (int x = 0; x < shown.width(); ++x)
         for (int y = shown.height() / 2; y < shown.height(); ++y)
-            if (qRed(shown.pixel(x, y)) > 128 && qBlue(shown.pixel(x, y)) > 128 && qGreen(shown.pixel(x, y)) > 128) secondLine = true;
+            if (qRed(shown.pixel(x, y)) > 128 && qBlue(shown.pixel(x, y)) > 128 &&
+                qGreen(shown.pixel(x, y)) > 128)
+                secondLine = true;
     EXPECT_TRUE(secondLine) << "a long caption wraps to a second line";
     EXPECT_EQ(label.Caption(), "wide wide wide wide");
 }
