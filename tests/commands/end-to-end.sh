@@ -77,13 +77,7 @@ fi
 
 # Closing the main window (the window manager's close, Alt+F4) ends the
 # program; the preview window stays.
-xdotool windowactivate --sync "$main" key --clearmodifiers alt+F4
-if wait_for 50 bash -c "! kill -0 $main_pid"; then
-    wait "$main_pid"; status=$?
-    ((status == 0)) || fail "the program ended with status $status: $(tail -n 20 "$work/program.log")"
-else
-    fail "closing the main window did not end the program"
-fi
+close_main_window
 grep -q "Sanitizer" "$work/program.log" && fail "the program reported: $(grep -m3 Sanitizer "$work/program.log")"
 if [[ -n "${browser:-}" ]]; then
     # The browser still answers, having handled whatever the program's end

@@ -146,13 +146,7 @@ xdotool type --delay 30 $'\xF0\x9F\x98\x80'
 holds "${full:0:19}" "an emoji typed with one unit left"
 expect_scrap "${full:0:19}" 2 "the scrap of nineteen letters"
 
-xdotool windowactivate --sync "$main" key --clearmodifiers alt+F4
-if wait_for 50 bash -c "! kill -0 $main_pid"; then
-    wait "$main_pid"; status=$?
-    ((status == 0)) || fail "the program ended with status $status: $(tail -n 20 "$work/program.log")"
-else
-    fail "closing the main window did not end the program"
-fi
+close_main_window
 
 if ((failures)); then echo "$failures check(s) failed"; exit 1; fi
 echo "keyboard and mouse: all checks passed"

@@ -19,6 +19,18 @@ end_test() {
 }
 fail() { echo "FAIL: $*" >&2; failures=$((failures + 1)); }
 
+# Closes the main window ($main) as the window manager does (Alt+F4): the
+# program ($main_pid) must end, with status 0 (its output in $work/program.log).
+close_main_window() {
+    xdotool windowactivate --sync "$main" key --clearmodifiers alt+F4
+    if wait_for 50 bash -c "! kill -0 $main_pid"; then
+        wait "$main_pid"; local status=$?
+        ((status == 0)) || fail "the program ended with status $status: $(tail -n 20 "$work/program.log")"
+    else
+        fail "closing the main window did not end the program"
+    fi
+}
+
 # Waits up to $1 tenths of a second for a command to succeed.
 wait_for() {
     local tries="$1"; shift
