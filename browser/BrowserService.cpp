@@ -28,16 +28,18 @@ bool BrowserService::Publish(QString* error) {
     }
     // The objects first: whoever sees the name may call at once.
     if (!bus.registerObject(QLatin1String(FactoryPath), this, QDBusConnection::ExportAllSlots)) {
-        *error = QStringLiteral("cannot register %1: %2").arg(QLatin1String(FactoryPath), bus.lastError().message());
+        *error = QStringLiteral("cannot register %1: %2")
+                     .arg(QLatin1String(FactoryPath), bus.lastError().message());
         return false;
     }
-    const auto reply = bus.interface()->registerService(QLatin1String(ServiceName),
-                                                        QDBusConnectionInterface::DontQueueService,
-                                                        QDBusConnectionInterface::DontAllowReplacement);
+    const auto reply = bus.interface()->registerService(
+        QLatin1String(ServiceName), QDBusConnectionInterface::DontQueueService,
+        QDBusConnectionInterface::DontAllowReplacement);
     if (!reply.isValid() || reply.value() != QDBusConnectionInterface::ServiceRegistered) {
         *error = QStringLiteral("cannot take the name %1: %2")
                      .arg(QLatin1String(ServiceName),
-                          reply.isValid() ? QStringLiteral("another browser holds it") : reply.error().message());
+                          reply.isValid() ? QStringLiteral("another browser holds it")
+                                          : reply.error().message());
         return false;
     }
     firstWindowWait_.start();
@@ -47,24 +49,27 @@ bool BrowserService::Publish(QString* error) {
 
 QDBusObjectPath BrowserService::CreateWindow() {
     firstWindowWait_.stop();
-    const QString path = QStringLiteral("%1/Window/%2").arg(QLatin1String(FactoryPath)).arg(++lastNumber_);
+    const QString path =
+        QStringLiteral("%1/Window/%2").arg(QLatin1String(FactoryPath)).arg(++lastNumber_);
     BrowserWindow* window = spare_ ? std::exchange(spare_, nullptr) : new BrowserWindow(profile_);
     spareTimer_.start();
     auto* object = new WindowObject(window, path);
-    if (!QDBusConnection::sessionBus().registerObject(path, object,
-                                                      QDBusConnection::ExportAllSlots |
-                                                          QDBusConnection::ExportAllProperties)) {
+    if (!QDBusConnection::sessionBus().registerObject(
+            path, object, QDBusConnection::ExportAllSlots | QDBusConnection::ExportAllProperties)) {
         delete window;
         if (calledFromDBus()) {
-            sendErrorReply(QDBusError::Failed, QStringLiteral("cannot register the window object %1").arg(path));
+            sendErrorReply(QDBusError::Failed,
+                           QStringLiteral("cannot register the window object %1").arg(path));
         }
         return {};
     }
     ++windows_;
     connect(window, &QObject::destroyed, this, &BrowserService::WindowGone);
-    connect(window, &BrowserWindow::Exposed, this, [path] { Trace::Write(path, QStringLiteral("exposed")); });
+    connect(window, &BrowserWindow::Exposed, this,
+            [path] { Trace::Write(path, QStringLiteral("exposed")); });
     connect(window, &BrowserWindow::LoadFinished, this, [path](const QUrl& url, bool ok) {
-        Trace::Write(path, ok ? QStringLiteral("loaded") : QStringLiteral("load-failed"), url.toString(QUrl::FullyEncoded));
+        Trace::Write(path, ok ? QStringLiteral("loaded") : QStringLiteral("load-failed"),
+                     url.toString(QUrl::FullyEncoded));
     });
     Trace::Write(path, QStringLiteral("CreateWindow"));
     return QDBusObjectPath(path);

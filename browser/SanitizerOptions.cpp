@@ -9,4 +9,6 @@
 // suppressions of the test run (tests/support/lsan.supp), so that leaks of
 // our own code still show. Settings given in ASAN_OPTIONS still take
 // precedence.
-extern "C" const char* __asan_default_options() { return "new_delete_type_mismatch=0"; }
+extern "C" const char* __asan_default_options() {
+    return "new_delete_type_mismatch=0";
+}

@@ -20,10 +20,13 @@ WindowObject::WindowObject(BrowserWindow* window, QString path)
     hiddenLimit_.start();
 }
 
-bool WindowObject::Visible() const { return window_->isVisible(); }
+bool WindowObject::Visible() const {
+    return window_->isVisible();
+}
 
 void WindowObject::SetVisible(bool visible) {
-    Trace::Write(path_, QStringLiteral("Visible"), visible ? QStringLiteral("true") : QStringLiteral("false"));
+    Trace::Write(path_, QStringLiteral("Visible"),
+                 visible ? QStringLiteral("true") : QStringLiteral("false"));
     window_->setVisible(visible);
     if (visible) {
         hiddenLimit_.stop();
@@ -32,35 +35,45 @@ void WindowObject::SetVisible(bool visible) {
     }
 }
 
-short WindowObject::Top() const { return short(window_->OuterRect().top()); }
+short WindowObject::Top() const {
+    return short(window_->OuterRect().top());
+}
 
 void WindowObject::SetTop(short top) {
     Trace::Write(path_, QStringLiteral("Top"), QString::number(top));
     window_->SetOuterTop(top);
 }
 
-short WindowObject::Left() const { return short(window_->OuterRect().left()); }
+short WindowObject::Left() const {
+    return short(window_->OuterRect().left());
+}
 
 void WindowObject::SetLeft(short left) {
     Trace::Write(path_, QStringLiteral("Left"), QString::number(left));
     window_->SetOuterLeft(left);
 }
 
-short WindowObject::Width() const { return short(window_->OuterRect().width()); }
+short WindowObject::Width() const {
+    return short(window_->OuterRect().width());
+}
 
 void WindowObject::SetWidth(short width) {
     Trace::Write(path_, QStringLiteral("Width"), QString::number(width));
     window_->SetOuterWidth(width);
 }
 
-short WindowObject::Height() const { return short(window_->OuterRect().height()); }
+short WindowObject::Height() const {
+    return short(window_->OuterRect().height());
+}
 
 void WindowObject::SetHeight(short height) {
     Trace::Write(path_, QStringLiteral("Height"), QString::number(height));
     window_->SetOuterHeight(height);
 }
 
-qulonglong WindowObject::WindowId() const { return window_->winId(); }
+qulonglong WindowObject::WindowId() const {
+    return window_->winId();
+}
 
 void WindowObject::Navigate(const QString& URL) {
     Trace::Write(path_, QStringLiteral("Navigate"), URL);

@@ -31,7 +31,8 @@ void PrepareEngine() {
 // before the application exists.
 void SaveMemory() {
     qputenv("QT_QUICK_BACKEND", "software");
-    qputenv("QTWEBENGINE_CHROMIUM_FLAGS", qgetenv("QTWEBENGINE_CHROMIUM_FLAGS") + " --renderer-process-limit=1");
+    qputenv("QTWEBENGINE_CHROMIUM_FLAGS",
+            qgetenv("QTWEBENGINE_CHROMIUM_FLAGS") + " --renderer-process-limit=1");
 }
 
 // A page shows what a scrap holds, pictures and line breaks, whoever wrote

@@ -9,11 +9,11 @@ class ScrapView {
 public:
     virtual ~ScrapView() = default;
 
-    virtual QString InputText() const = 0;        // Text1
-    virtual bool Style1Selected() const = 0;      // Option1
-    virtual bool Style2Selected() const = 0;      // Option2
+    virtual QString InputText() const = 0;             // Text1
+    virtual bool Style1Selected() const = 0;           // Option1
+    virtual bool Style2Selected() const = 0;           // Option2
     virtual void SetCounter(const QString& text) = 0;  // Label3
-    virtual void ClearSlot(int index) = 0;        // Image3(index)
+    virtual void ClearSlot(int index) = 0;             // Image3(index)
     // Loads the picture file (full path) into Image3(index) and shows it
     // still. Raises gui::RuntimeError when the file cannot be loaded; the
     // slot then stays as it was.

@@ -14,7 +14,8 @@ namespace {
 QClipboard& SystemClipboard(const char* operation) {
     QClipboard* clipboard = QGuiApplication::clipboard();
     if (!clipboard)
-        throw RuntimeError(QLatin1String(operation), QStringLiteral("Clipboard"), QStringLiteral("No clipboard"));
+        throw RuntimeError(QLatin1String(operation), QStringLiteral("Clipboard"),
+                           QStringLiteral("No clipboard"));
     return *clipboard;
 }
 
@@ -28,7 +29,9 @@ void CheckOwned(QClipboard& clipboard, const char* operation) {
 
 }  // namespace
 
-void Clipboard::Clear() { SystemClipboard("Clipboard.Clear").clear(); }
+void Clipboard::Clear() {
+    SystemClipboard("Clipboard.Clear").clear();
+}
 
 void Clipboard::SetText(const QString& text) {
     QClipboard& clipboard = SystemClipboard("Clipboard.SetText");
@@ -39,6 +42,8 @@ void Clipboard::SetText(const QString& text) {
     NoteSuccess(QStringLiteral("Clipboard"));
 }
 
-QString Clipboard::GetText() { return SystemClipboard("Clipboard.GetText").text(); }
+QString Clipboard::GetText() {
+    return SystemClipboard("Clipboard.GetText").text();
+}
 
 }  // namespace gui

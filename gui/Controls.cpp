@@ -21,9 +21,12 @@ namespace {
 
 Qt::Alignment ToQt(Alignment alignment) {
     switch (alignment) {
-        case Alignment::Center: return Qt::AlignHCenter;
-        case Alignment::Right: return Qt::AlignRight;
-        case Alignment::Left: break;
+        case Alignment::Center:
+            return Qt::AlignHCenter;
+        case Alignment::Right:
+            return Qt::AlignRight;
+        case Alignment::Left:
+            break;
     }
     return Qt::AlignLeft;
 }
@@ -66,9 +69,13 @@ private:
 
 // ---- Label ----
 
-Label::Label(QWidget* parent) : QWidget(parent) { setFocusPolicy(Qt::NoFocus); }
+Label::Label(QWidget* parent) : QWidget(parent) {
+    setFocusPolicy(Qt::NoFocus);
+}
 
-QString Label::Caption() const { return caption_; }
+QString Label::Caption() const {
+    return caption_;
+}
 
 void Label::SetCaption(const QString& caption) {
     caption_ = caption;
@@ -76,7 +83,9 @@ void Label::SetCaption(const QString& caption) {
     update();
 }
 
-QColor Label::ForeColor() const { return foreColor_; }
+QColor Label::ForeColor() const {
+    return foreColor_;
+}
 
 void Label::SetForeColor(const QColor& colour) {
     foreColor_ = colour;
@@ -127,16 +136,22 @@ TextBox::TextBox(QWidget* parent) : QLineEdit(parent) {
     setValidator(new LengthLimit(this));
 }
 
-QString TextBox::Text() const { return text(); }
+QString TextBox::Text() const {
+    return text();
+}
 
 void TextBox::SetText(const QString& text) {
     setText(text);
     setCursorPosition(0);
 }
 
-int TextBox::MaxLength() const { return maxLength_; }
+int TextBox::MaxLength() const {
+    return maxLength_;
+}
 
-void TextBox::SetMaxLength(int length) { maxLength_ = length < 0 ? 0 : length; }
+void TextBox::SetMaxLength(int length) {
+    maxLength_ = length < 0 ? 0 : length;
+}
 
 int TextBox::Room(int replaced) const {
     if (maxLength_ <= 0) return INT_MAX;
@@ -258,7 +273,9 @@ OptionButton::OptionButton(QWidget* parent) : QRadioButton(parent) {
     });
 }
 
-bool OptionButton::Value() const { return isChecked(); }
+bool OptionButton::Value() const {
+    return isChecked();
+}
 
 void OptionButton::SetValue(bool value) {
     if (!value) {
@@ -399,7 +416,8 @@ void CommandButton::paintEvent(QPaintEvent* event) {
         painter.drawLine(inner.bottomLeft(), inner.bottomRight());
         painter.drawLine(inner.topRight(), inner.bottomRight());
     }
-    painter.setPen(palette().color(isEnabled() ? QPalette::Active : QPalette::Disabled, QPalette::ButtonText));
+    painter.setPen(
+        palette().color(isEnabled() ? QPalette::Active : QPalette::Disabled, QPalette::ButtonText));
     painter.setFont(font());
     const QRect label = sunken ? rect().translated(1, 1) : rect();
     painter.drawText(label, Qt::AlignCenter | Qt::TextShowMnemonic, text());
@@ -420,9 +438,13 @@ void CommandButton::SetBackColor(const QColor& colour) {
 
 // ---- Image ----
 
-Image::Image(QWidget* parent) : QWidget(parent) { setFocusPolicy(Qt::NoFocus); }
+Image::Image(QWidget* parent) : QWidget(parent) {
+    setFocusPolicy(Qt::NoFocus);
+}
 
-const Picture& Image::GetPicture() const { return picture_; }
+const Picture& Image::GetPicture() const {
+    return picture_;
+}
 
 void Image::SetPicture(const Picture& picture) {
     picture_ = picture;
@@ -436,7 +458,9 @@ void Image::paintEvent(QPaintEvent*) {
     painter.drawPixmap(0, 0, picture_.Pixmap());
 }
 
-void Image::mousePressEvent(QMouseEvent* event) { pressed_ = event->button() == Qt::LeftButton; }
+void Image::mousePressEvent(QMouseEvent* event) {
+    pressed_ = event->button() == Qt::LeftButton;
+}
 
 void Image::mouseReleaseEvent(QMouseEvent* event) {
     const bool click = pressed_ && event->button() == Qt::LeftButton && Inside(*this, *event);
@@ -495,14 +519,18 @@ Timer::Timer(QObject* parent) : QObject(parent) {
     connect(&timer_, &QTimer::timeout, this, &Timer::Tick);
 }
 
-int Timer::Interval() const { return timer_.interval(); }
+int Timer::Interval() const {
+    return timer_.interval();
+}
 
 void Timer::SetInterval(int milliseconds) {
     timer_.setInterval(std::max(0, milliseconds));
     Restart();
 }
 
-bool Timer::Enabled() const { return enabled_; }
+bool Timer::Enabled() const {
+    return enabled_;
+}
 
 void Timer::SetEnabled(bool enabled) {
     enabled_ = enabled;

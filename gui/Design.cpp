@@ -37,7 +37,9 @@ QFont Font::ToQFont() const {
     return font;
 }
 
-Font DefaultFont() { return Font{QStringLiteral("MS Sans Serif"), 8.0}; }
+Font DefaultFont() {
+    return Font{QStringLiteral("MS Sans Serif"), 8.0};
+}
 
 int TwipsToPixels(int twips) {
     const QScreen* screen = QGuiApplication::primaryScreen();

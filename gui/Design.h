@@ -46,23 +46,23 @@ struct ControlDesign {
     ControlKind kind = ControlKind::Label;
     int index = -1;  // control-array index; -1 for a plain control
     int left = 0, top = 0, width = 0, height = 0;
-    QString caption{};  // caption of labels, buttons, frames; text of text boxes
+    QString caption{};           // caption of labels, buttons, frames; text of text boxes
     std::optional<Font> font{};  // absent: the form's default font
     std::optional<Colour> foreColor{};
     std::optional<Colour> backColor{};  // absent: the form's back colour for
-                                      // opaque labels and buttons
+                                        // opaque labels and buttons
     BackStyle backStyle = BackStyle::Opaque;
     Alignment alignment = Alignment::Left;
     int tabIndex = -1;  // -1: takes no place in the tab order
     bool tabStop = true;
     bool enabled = true;
-    int maxLength = 0;      // text boxes; 0 is no limit
-    bool graphical = false; // command buttons painted in their back colour
-    bool cancel = false;    // command button pressed by Esc
-    bool isDefault = false; // command button pressed by Enter
-    QString picture{};      // images: a resource or file path; empty: none
-    QString container{};    // name of the frame that holds it; empty: the form
-    int interval = 0;       // timers, in milliseconds
+    int maxLength = 0;       // text boxes; 0 is no limit
+    bool graphical = false;  // command buttons painted in their back colour
+    bool cancel = false;     // command button pressed by Esc
+    bool isDefault = false;  // command button pressed by Enter
+    QString picture{};       // images: a resource or file path; empty: none
+    QString container{};     // name of the frame that holds it; empty: the form
+    int interval = 0;        // timers, in milliseconds
     bool timerEnabled = true;
     std::optional<Qt::CursorShape> mousePointer{};
 };

@@ -8,7 +8,9 @@ namespace gui {
 // it loaded and goes on from there.
 FontWarmUp::FontWarmUp() : thread_([] { FcInit(); }) {}
 
-FontWarmUp::~FontWarmUp() { Join(); }
+FontWarmUp::~FontWarmUp() {
+    Join();
+}
 
 void FontWarmUp::Join() {
     if (thread_.joinable()) thread_.join();

@@ -15,9 +15,11 @@ constexpr int MaxPictureSide = 256;
 Picture LoadPicture(const QString& path) {
     if (path.isEmpty()) return Picture();
     const QFileInfo info(path);
-    if (!info.exists()) throw RuntimeError(QStringLiteral("LoadPicture"), path, QStringLiteral("File not found"));
+    if (!info.exists())
+        throw RuntimeError(QStringLiteral("LoadPicture"), path, QStringLiteral("File not found"));
     if (!info.isFile() || !info.isReadable())
-        throw RuntimeError(QStringLiteral("LoadPicture"), path, QStringLiteral("The file cannot be read"));
+        throw RuntimeError(QStringLiteral("LoadPicture"), path,
+                           QStringLiteral("The file cannot be read"));
     QImageReader reader(path);
     // The size a file declares is read from its header. A picture larger than
     // any glyph would take seconds and gigabytes to decode, so it is refused

@@ -22,6 +22,8 @@ void ShellOpen(QWidget* /*owner*/, const QString& operation, const QString& addr
     QDesktopServices::openUrl(QUrl(address));
 }
 
-void SetShellOpener(ShellOpener opener) { Opener() = std::move(opener); }
+void SetShellOpener(ShellOpener opener) {
+    Opener() = std::move(opener);
+}
 
 }  // namespace gui

@@ -20,7 +20,8 @@ QImage FirstFrame(const QString& path) {
     reader.setFormat("gif");
     QImage frame = reader.read();
     if (frame.isNull())
-        throw std::runtime_error("cannot read " + path.toStdString() + ": " + reader.errorString().toStdString());
+        throw std::runtime_error("cannot read " + path.toStdString() + ": " +
+                                 reader.errorString().toStdString());
     return frame.convertToFormat(QImage::Format_ARGB32_Premultiplied);
 }
 
@@ -80,14 +81,18 @@ int main(int argc, char** argv) {
         for (int i = 3; i < argc; ++i) {
             bool ok = false;
             const int size = QString::fromLocal8Bit(argv[i]).toInt(&ok);
-            if (!ok || size < 16 || size > 1024) throw std::runtime_error(std::string("bad size ") + argv[i]);
+            if (!ok || size < 16 || size > 1024)
+                throw std::runtime_error(std::string("bad size ") + argv[i]);
             const QString folder = out + QStringLiteral("/%1x%1").arg(size);
-            if (!QDir().mkpath(folder)) throw std::runtime_error("cannot create " + folder.toStdString());
-            const QImage image = size == MasterSize
-                                     ? master
-                                     : master.scaled(size, size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+            if (!QDir().mkpath(folder))
+                throw std::runtime_error("cannot create " + folder.toStdString());
+            const QImage image =
+                size == MasterSize
+                    ? master
+                    : master.scaled(size, size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
             const QString path = folder + QStringLiteral("/dururive.png");
-            if (!image.save(path, "PNG")) throw std::runtime_error("cannot write " + path.toStdString());
+            if (!image.save(path, "PNG"))
+                throw std::runtime_error("cannot write " + path.toStdString());
         }
     } catch (const std::exception& error) {
         std::fprintf(stderr, "icongen: %s\n", error.what());

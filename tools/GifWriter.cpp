@@ -3,16 +3,16 @@
 #include <gif_lib.h>
 
 #include <QFile>
-
 #include <stdexcept>
 #include <vector>
 
 namespace {
 
 [[noreturn]] void Fail(const QString& path, const char* step, int error) {
-    throw std::runtime_error(QStringLiteral("%1: %2 failed: %3")
-                                 .arg(path, QLatin1String(step), QLatin1String(GifErrorString(error)))
-                                 .toStdString());
+    throw std::runtime_error(
+        QStringLiteral("%1: %2 failed: %3")
+            .arg(path, QLatin1String(step), QLatin1String(GifErrorString(error)))
+            .toStdString());
 }
 
 int Nearest(QRgb pixel, const QVector<QColor>& palette) {
@@ -45,15 +45,16 @@ void PutLoopExtension(GifFileType* gif, const QString& path) {
     static const GifByteType name[] = "NETSCAPE2.0";
     static const GifByteType loop[] = {1, 0, 0};  // loop count 0: for ever
     if (EGifPutExtensionLeader(gif, APPLICATION_EXT_FUNC_CODE) == GIF_ERROR ||
-        EGifPutExtensionBlock(gif, 11, name) == GIF_ERROR || EGifPutExtensionBlock(gif, 3, loop) == GIF_ERROR ||
+        EGifPutExtensionBlock(gif, 11, name) == GIF_ERROR ||
+        EGifPutExtensionBlock(gif, 3, loop) == GIF_ERROR ||
         EGifPutExtensionTrailer(gif) == GIF_ERROR) {
         error = gif->Error;
         Fail(path, "loop extension", error);
     }
 }
 
-void PutFrame(GifFileType* gif, const QString& path, const QImage& frame, const QVector<QColor>& palette,
-              int delay) {
+void PutFrame(GifFileType* gif, const QString& path, const QImage& frame,
+              const QVector<QColor>& palette, int delay) {
     GraphicsControlBlock control{};
     control.DisposalMode = DISPOSE_BACKGROUND;
     control.DelayTime = delay;
@@ -70,14 +71,15 @@ void PutFrame(GifFileType* gif, const QString& path, const QImage& frame, const 
             const QRgb pixel = frame.pixel(x, y);
             line[size_t(x)] = GifPixelType(qAlpha(pixel) < 128 ? 0 : Nearest(pixel, palette));
         }
-        if (EGifPutLine(gif, line.data(), frame.width()) == GIF_ERROR) Fail(path, "pixels", gif->Error);
+        if (EGifPutLine(gif, line.data(), frame.width()) == GIF_ERROR)
+            Fail(path, "pixels", gif->Error);
     }
 }
 
 }  // namespace
 
-void WriteAnimatedGif(const QString& path, const QVector<QImage>& frames, const QVector<QColor>& palette,
-                      int tableSize, int delayCentiseconds) {
+void WriteAnimatedGif(const QString& path, const QVector<QImage>& frames,
+                      const QVector<QColor>& palette, int tableSize, int delayCentiseconds) {
     int error = 0;
     GifFileType* gif = EGifOpenFileName(path.toLocal8Bit().constData(), false, &error);
     if (!gif) Fail(path, "open", error);
@@ -85,7 +87,8 @@ void WriteAnimatedGif(const QString& path, const QVector<QImage>& frames, const 
     ColorMapObject* table = ColourTable(palette, tableSize);
     const int width = frames.first().width(), height = frames.first().height();
     try {
-        if (EGifPutScreenDesc(gif, width, height, 8, 0, table) == GIF_ERROR) Fail(path, "screen", gif->Error);
+        if (EGifPutScreenDesc(gif, width, height, 8, 0, table) == GIF_ERROR)
+            Fail(path, "screen", gif->Error);
         PutLoopExtension(gif, path);
         for (const QImage& frame : frames) PutFrame(gif, path, frame, palette, delayCentiseconds);
     } catch (...) {
@@ -96,5 +99,6 @@ void WriteAnimatedGif(const QString& path, const QVector<QImage>& frames, const 
     GifFreeMapObject(table);
     if (EGifCloseFile(gif, &error) == GIF_ERROR) Fail(path, "close", error);
     // giflib creates its files readable by the owner alone.
-    QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup | QFile::ReadOther);
+    QFile::setPermissions(
+        path, QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup | QFile::ReadOther);
 }

@@ -8,5 +8,5 @@
 // become the transparent colour (index 0); the others take the nearest of
 // `palette`, which fills the rest of a colour table of `tableSize` entries
 // (a power of two). Throws std::runtime_error naming the file on failure.
-void WriteAnimatedGif(const QString& path, const QVector<QImage>& frames, const QVector<QColor>& palette,
-                      int tableSize, int delayCentiseconds);
+void WriteAnimatedGif(const QString& path, const QVector<QImage>& frames,
+                      const QVector<QColor>& palette, int tableSize, int delayCentiseconds);

@@ -17,7 +17,8 @@ QVector<QColor> Ramp(std::initializer_list<QColor> stops, int count) {
         const double f = t - k;
         const QColor& a = points[k];
         const QColor& b = points[k + 1];
-        ramp << QColor(int(a.red() + (b.red() - a.red()) * f), int(a.green() + (b.green() - a.green()) * f),
+        ramp << QColor(int(a.red() + (b.red() - a.red()) * f),
+                       int(a.green() + (b.green() - a.green()) * f),
                        int(a.blue() + (b.blue() - a.blue()) * f));
     }
     return ramp;
@@ -36,7 +37,8 @@ QPainterPath LetterPath(const GlyphStyle& style, QChar letter) {
     const double descent = metrics.boundingRect(QStringLiteral("gjpqy")).bottom();
     const double margin = 1.5;
     const double sy = (style.height - 2 * margin) / (descent - ascent);
-    const double sx = qMin(sy, (style.width - 2 * margin) / metrics.horizontalAdvance(QStringLiteral("w")));
+    const double sx =
+        qMin(sy, (style.width - 2 * margin) / metrics.horizontalAdvance(QStringLiteral("w")));
     const QRectF box = path.boundingRect();
     QTransform fit;
     fit.translate(style.width / 2.0, margin - ascent * sy);
@@ -55,7 +57,8 @@ QImage Mask(const GlyphStyle& style, const QPainterPath& path) {
 }
 
 bool Inside(const QImage& mask, int x, int y) {
-    return x >= 0 && y >= 0 && x < mask.width() && y < mask.height() && qAlpha(mask.pixel(x, y)) >= 110;
+    return x >= 0 && y >= 0 && x < mask.width() && y < mask.height() &&
+           qAlpha(mask.pixel(x, y)) >= 110;
 }
 
 bool OnEdge(const QImage& mask, int x, int y) {
@@ -71,7 +74,8 @@ void Sparkle(QImage& image, int cx, int cy, int arm, const QVector<QColor>& shad
         const QColor c = shades[qMax(0, int(shades.size()) - 1 - d * 3)];
         for (auto [dx, dy] : {std::pair{d, 0}, {-d, 0}, {0, d}, {0, -d}}) {
             const int x = cx + dx, y = cy + dy;
-            if (x >= 0 && y >= 0 && x < image.width() && y < image.height()) image.setPixelColor(x, y, c);
+            if (x >= 0 && y >= 0 && x < image.width() && y < image.height())
+                image.setPixelColor(x, y, c);
         }
     }
 }
@@ -80,12 +84,15 @@ void Sparkle(QImage& image, int cx, int cy, int arm, const QVector<QColor>& shad
 
 GlyphStyle PinkStyle() {
     return {32, 28, 3, 15,
-            Ramp({QColor(110, 0, 60), QColor(230, 40, 150), QColor(255, 140, 205), QColor(255, 255, 255)}, 24)};
+            Ramp({QColor(110, 0, 60), QColor(230, 40, 150), QColor(255, 140, 205),
+                  QColor(255, 255, 255)},
+                 24)};
 }
 
 GlyphStyle RedStyle() {
     return {36, 74, 3, 11,
-            Ramp({QColor(80, 0, 0), QColor(205, 0, 20), QColor(255, 90, 90), QColor(255, 255, 255)}, 24)};
+            Ramp({QColor(80, 0, 0), QColor(205, 0, 20), QColor(255, 90, 90), QColor(255, 255, 255)},
+                 24)};
 }
 
 QVector<QImage> PaintGlyph(const GlyphStyle& style, QChar letter, quint32 seed) {
@@ -108,8 +115,9 @@ QVector<QImage> PaintGlyph(const GlyphStyle& style, QChar letter, quint32 seed) 
                 // Glitter: mostly the body colour, with lighter flecks that
                 // change from frame to frame.
                 const int roll = int(random() % 100);
-                const int shade = roll < 70 ? 6 + int(random() % 6) : roll < 93 ? 12 + int(random() % 6)
-                                                                                 : 18 + int(random() % (shades - 18));
+                const int shade = roll < 70   ? 6 + int(random() % 6)
+                                  : roll < 93 ? 12 + int(random() % 6)
+                                              : 18 + int(random() % (shades - 18));
                 frame.setPixelColor(x, y, style.shades[shade]);
             }
         }

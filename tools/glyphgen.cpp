@@ -14,20 +14,24 @@ namespace {
 
 constexpr int GlyphTableSize = 32;
 
-quint32 Seed(int style, QChar letter) { return quint32(style) * 1000u + letter.unicode(); }
+quint32 Seed(int style, QChar letter) {
+    return quint32(style) * 1000u + letter.unicode();
+}
 
 void WriteStyle(const QString& folder, int style, const GlyphStyle& look) {
     if (!QDir().mkpath(folder)) throw std::runtime_error("cannot create " + folder.toStdString());
     for (char16_t l = u'a'; l <= u'z'; ++l) {
         const QChar letter(l);
-        WriteAnimatedGif(folder + QStringLiteral("/%1.gif").arg(letter), PaintGlyph(look, letter, Seed(style, letter)),
-                         look.shades, GlyphTableSize, look.delayCentiseconds);
+        WriteAnimatedGif(folder + QStringLiteral("/%1.gif").arg(letter),
+                         PaintGlyph(look, letter, Seed(style, letter)), look.shades, GlyphTableSize,
+                         look.delayCentiseconds);
     }
 }
 
 void WriteSample(const QString& path, int style, const GlyphStyle& look, int tableSize) {
     const QChar a(u'a');
-    WriteAnimatedGif(path, PaintGlyph(look, a, Seed(style, a) + 7u), look.shades, tableSize, look.delayCentiseconds);
+    WriteAnimatedGif(path, PaintGlyph(look, a, Seed(style, a) + 7u), look.shades, tableSize,
+                     look.delayCentiseconds);
 }
 
 }  // namespace
@@ -39,11 +43,13 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "usage: glyphgen GLYPH_DIR ASSET_DIR\n");
         return 2;
     }
-    const QString glyphs = QString::fromLocal8Bit(argv[1]), assets = QString::fromLocal8Bit(argv[2]);
+    const QString glyphs = QString::fromLocal8Bit(argv[1]),
+                  assets = QString::fromLocal8Bit(argv[2]);
     try {
         WriteStyle(glyphs + "/1", 1, PinkStyle());
         WriteStyle(glyphs + "/2", 2, RedStyle());
-        if (!QDir().mkpath(assets)) throw std::runtime_error("cannot create " + assets.toStdString());
+        if (!QDir().mkpath(assets))
+            throw std::runtime_error("cannot create " + assets.toStdString());
         WriteSample(assets + "/Image1.gif", 1, PinkStyle(), 256);
         WriteSample(assets + "/Image2.gif", 2, RedStyle(), 128);
     } catch (const std::exception& error) {

@@ -2,12 +2,13 @@
 // prints "ready" once its window is exposed and the page has loaded, then
 // ends, or with --stay keeps its window until it is ended.
 //   minimal_webengine <file> [--stay]
+#include <unistd.h>
+
 #include <QApplication>
 #include <QTextStream>
 #include <QUrl>
 #include <QWebEngineView>
 #include <QWindow>
-#include <unistd.h>
 
 int main(int argc, char** argv) {
     if (geteuid() == 0) qputenv("QTWEBENGINE_DISABLE_SANDBOX", "1");
@@ -33,7 +34,8 @@ int main(int argc, char** argv) {
     struct ExposeWatch : QObject {
         std::function<void()> seen;
         bool eventFilter(QObject* watched, QEvent* event) override {
-            if (event->type() == QEvent::Expose && static_cast<QWindow*>(watched)->isExposed()) seen();
+            if (event->type() == QEvent::Expose && static_cast<QWindow*>(watched)->isExposed())
+                seen();
             return false;
         }
     } watch;

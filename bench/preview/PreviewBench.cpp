@@ -39,7 +39,9 @@ constexpr int SettleMs = 2500;
 constexpr int StillIntervalMs = 500;
 constexpr qint64 StillKb = 1024;
 
-qint64 Now() { return QDateTime::currentMSecsSinceEpoch(); }
+qint64 Now() {
+    return QDateTime::currentMSecsSinceEpoch();
+}
 
 // The time at which the trace shows both events for the newest window, or 0.
 qint64 ReadyTime(const QString& traceFile, int windowsBefore) {
@@ -90,7 +92,8 @@ void EndBrowser() {
     ::kill(pid_t(pid), SIGTERM);
     QDeadlineTimer deadline(10000);
     while (bus->isServiceRegistered(Service) && !deadline.hasExpired()) QThread::msleep(10);
-    while (QFile::exists(QStringLiteral("/proc/%1").arg(pid)) && !deadline.hasExpired()) QThread::msleep(10);
+    while (QFile::exists(QStringLiteral("/proc/%1").arg(pid)) && !deadline.hasExpired())
+        QThread::msleep(10);
     QThread::msleep(200);  // let its engine processes go too
 }
 
@@ -103,8 +106,8 @@ qint64 TimeMinimal(const QString& program, const QString& scrap) {
     const qint64 elapsed = Now() - start;
     process.waitForFinished(10000);
     if (!ready) {
-        QTextStream(stdout) << "the minimal program " << program << " never got ready: " << process.errorString()
-                            << Qt::endl;
+        QTextStream(stdout) << "the minimal program " << program
+                            << " never got ready: " << process.errorString() << Qt::endl;
         return -1;
     }
     return elapsed;
@@ -129,7 +132,8 @@ Memory ProcessMemory(qint64 pid) {
     if (!file.open(QIODevice::ReadOnly)) return memory;  // ended meanwhile
     for (const QByteArray& line : file.readAll().split('\n')) {
         const qint64 kb = line.simplified().split(' ').value(1).toLongLong();
-        if (line.startsWith("Private_Clean:") || line.startsWith("Private_Dirty:")) memory.uss += kb;
+        if (line.startsWith("Private_Clean:") || line.startsWith("Private_Dirty:"))
+            memory.uss += kb;
         if (line.startsWith("Pss_Anon:") || line.startsWith("Pss_Shmem:")) memory.allocated += kb;
     }
     return memory;
@@ -172,7 +176,9 @@ Memory SettledMemory(qint64 root) {
     for (;;) {
         QThread::msleep(StillIntervalMs);
         const Memory now = TreeMemory(root);
-        if ((now.processes == last.processes && std::abs(now.allocated - last.allocated) < StillKb) || deadline.hasExpired()) {
+        if ((now.processes == last.processes &&
+             std::abs(now.allocated - last.allocated) < StillKb) ||
+            deadline.hasExpired()) {
             return now;
         }
         last = now;
@@ -198,7 +204,8 @@ QList<Memory> BrowserMemory(const QString& traceFile) {
     QList<Memory> memory;
     for (int windows = 1; windows <= MaxWindows; ++windows) {
         if (TimePreview(traceFile) < 0) break;
-        memory.append(SettledMemory(QDBusConnection::sessionBus().interface()->servicePid(Service).value()));
+        memory.append(
+            SettledMemory(QDBusConnection::sessionBus().interface()->servicePid(Service).value()));
     }
     EndBrowser();
     while (memory.size() < MaxWindows) memory.append(Memory{});
@@ -227,15 +234,18 @@ QString Figures(const QList<qint64>& all) {
                        .arg(Median(values))
                        .arg(*std::min_element(values.begin(), values.end()))
                        .arg(*std::max_element(values.begin(), values.end()));
-    if (values.size() < all.size()) text += QStringLiteral(", %1 never loaded").arg(all.size() - values.size());
+    if (values.size() < all.size())
+        text += QStringLiteral(", %1 never loaded").arg(all.size() - values.size());
     return text;
 }
 
-QString Mb(qint64 kb) { return QString::number(double(kb) / 1024.0, 'f', 1); }
+QString Mb(qint64 kb) {
+    return QString::number(double(kb) / 1024.0, 'f', 1);
+}
 
 // One measure over the complete rounds: medians and ratios.
-void ReportMeasure(QTextStream& out, const char* name, qint64 Memory::*measure, const QList<Memory>& minimal,
-                   const QList<QList<Memory>>& browser) {
+void ReportMeasure(QTextStream& out, const char* name, qint64 Memory::*measure,
+                   const QList<Memory>& minimal, const QList<QList<Memory>>& browser) {
     QList<qint64> minimalKb, furtherKb;
     QList<QList<qint64>> browserKb(MaxWindows);
     QList<double> ratios;
@@ -243,14 +253,16 @@ void ReportMeasure(QTextStream& out, const char* name, qint64 Memory::*measure, 
         minimalKb.append(minimal[round].*measure);
         for (int i = 0; i < MaxWindows; ++i) browserKb[i].append(browser[round][i].*measure);
         ratios.append(double(browser[round][0].*measure) / double(minimal[round].*measure));
-        furtherKb.append((browser[round][MaxWindows - 1].*measure - browser[round][0].*measure) / (MaxWindows - 1));
+        furtherKb.append((browser[round][MaxWindows - 1].*measure - browser[round][0].*measure) /
+                         (MaxWindows - 1));
     }
-    out << name << ", median of " << minimal.size() << " rounds: minimal program " << Mb(Median(minimalKb))
-        << " MB; browser";
+    out << name << ", median of " << minimal.size() << " rounds: minimal program "
+        << Mb(Median(minimalKb)) << " MB; browser";
     for (int i = 0; i < MaxWindows; ++i) out << ' ' << Mb(Median(browserKb[i])) << " MB";
     out << " with 1 to " << MaxWindows << " windows" << Qt::endl;
-    out << QStringLiteral("  %1 one window / minimal: %2 (target at most 1.05); each further window: +%3 MB "
-                          "(target at most +10 MB)")
+    out << QStringLiteral(
+               "  %1 one window / minimal: %2 (target at most 1.05); each further window: +%3 MB "
+               "(target at most +10 MB)")
                .arg(QLatin1String(name))
                .arg(Median(ratios), 0, 'f', 2)
                .arg(Mb(Median(furtherKb)))
@@ -258,15 +270,18 @@ void ReportMeasure(QTextStream& out, const char* name, qint64 Memory::*measure, 
 }
 
 // Prints the memory rounds and their medians; false when some figure is missing.
-bool ReportMemory(QTextStream& out, const QList<Memory>& minimal, const QList<QList<Memory>>& browser) {
+bool ReportMemory(QTextStream& out, const QList<Memory>& minimal,
+                  const QList<QList<Memory>>& browser) {
     QList<Memory> completeMinimal;
     QList<QList<Memory>> completeBrowser;
     for (int round = 0; round < minimal.size(); ++round) {
-        out << "memory round " << round + 1 << ", USS/allocated of the process tree: minimal " << Mb(minimal[round].uss)
-            << '/' << Mb(minimal[round].allocated) << " MB (" << minimal[round].processes << " processes); browser";
+        out << "memory round " << round + 1 << ", USS/allocated of the process tree: minimal "
+            << Mb(minimal[round].uss) << '/' << Mb(minimal[round].allocated) << " MB ("
+            << minimal[round].processes << " processes); browser";
         bool complete = minimal[round].uss > 0;
         for (const Memory& memory : browser[round]) {
-            out << ' ' << Mb(memory.uss) << '/' << Mb(memory.allocated) << " MB (" << memory.processes << ')';
+            out << ' ' << Mb(memory.uss) << '/' << Mb(memory.allocated) << " MB ("
+                << memory.processes << ')';
             complete = complete && memory.uss > 0;
         }
         out << Qt::endl;
@@ -288,14 +303,16 @@ bool ReportMemory(QTextStream& out, const QList<Memory>& minimal, const QList<QL
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
     if (argc < 2) {
-        QTextStream(stderr)
-            << "usage: preview_bench <minimal program> [rounds [ms between cold and warm [memory rounds]]]" << Qt::endl;
+        QTextStream(stderr) << "usage: preview_bench <minimal program> [rounds [ms between cold "
+                               "and warm [memory rounds]]]"
+                            << Qt::endl;
         return 2;
     }
     const int rounds = argc > 2 ? QString::fromLocal8Bit(argv[2]).toInt() : 5;
     // How long after a preview the next one comes, the browser still running.
     const int idleMs = argc > 3 ? QString::fromLocal8Bit(argv[3]).toInt() : DefaultIdleMs;
-    const int memoryRounds = argc > 4 ? QString::fromLocal8Bit(argv[4]).toInt() : DefaultMemoryRounds;
+    const int memoryRounds =
+        argc > 4 ? QString::fromLocal8Bit(argv[4]).toInt() : DefaultMemoryRounds;
     gui::SetAppDir(QStringLiteral(DURURIVE_PROGRAM_DIR));
     QTemporaryDir work;
     const QString traceFile = QDir(work.path()).filePath(QStringLiteral("trace"));
@@ -303,7 +320,8 @@ int main(int argc, char** argv) {
     const QString minimalProgram = QFileInfo(QString::fromLocal8Bit(argv[1])).absoluteFilePath();
     QFile scrap(QDir(work.path()).filePath(QStringLiteral("scrap.htm")));
     scrap.open(QIODevice::WriteOnly);
-    for (QChar letter : QStringLiteral("glitter")) scrap.write(GlyphCatalogue::Lookup(letter, 1).tag.toUtf8());
+    for (QChar letter : QStringLiteral("glitter"))
+        scrap.write(GlyphCatalogue::Lookup(letter, 1).tag.toUtf8());
     scrap.write("\r\n");
     scrap.close();
     QDir::setCurrent(work.path());
@@ -320,8 +338,8 @@ int main(int argc, char** argv) {
             QThread::msleep(idleMs);  // a user's next preview comes later
             warm.append(TimePreview(traceFile));
             EndBrowser();
-            out << "round " << round + 1 << ": minimal " << minimal.last() << " ms, cold " << cold.last()
-                << " ms, warm " << warm.last() << " ms" << Qt::endl;
+            out << "round " << round + 1 << ": minimal " << minimal.last() << " ms, cold "
+                << cold.last() << " ms, warm " << warm.last() << " ms" << Qt::endl;
         }
         for (int round = 0; round < memoryRounds; ++round) {
             minimalMemory.append(MinimalMemory(minimalProgram, scrap.fileName()));
@@ -333,13 +351,16 @@ int main(int argc, char** argv) {
     }
     out << "minimal QtWebEngine program: " << Figures(minimal) << Qt::endl;
     out << "preview, browser not running: " << Figures(cold) << Qt::endl;
-    out << "preview, browser running:     " << Figures(warm) << " (" << idleMs << " ms after the one before)" << Qt::endl;
-    out << QStringLiteral("cold / minimal: %1 (target at most 1.3); warm: %2 ms (target under 150 ms)")
+    out << "preview, browser running:     " << Figures(warm) << " (" << idleMs
+        << " ms after the one before)" << Qt::endl;
+    out << QStringLiteral(
+               "cold / minimal: %1 (target at most 1.3); warm: %2 ms (target under 150 ms)")
                .arg(double(Median(Measured(cold))) / double(Median(Measured(minimal))), 0, 'f', 2)
                .arg(Median(Measured(warm)))
         << Qt::endl;
     const bool memoryComplete = ReportMemory(out, minimalMemory, browserMemory);
-    const bool allLoaded = Measured(cold).size() == cold.size() && Measured(warm).size() == warm.size() &&
+    const bool allLoaded = Measured(cold).size() == cold.size() &&
+                           Measured(warm).size() == warm.size() &&
                            Measured(minimal).size() == minimal.size();
     return allLoaded && memoryComplete ? 0 : 1;
 }

@@ -23,8 +23,9 @@ const QString CallOperation = QStringLiteral("Call method");
 QDBusConnection Bus(const QString& progId) {
     QDBusConnection bus = QDBusConnection::sessionBus();
     if (!bus.isConnected()) {
-        throw RuntimeError(CreateOperation, progId,
-                           QStringLiteral("there is no session bus (%1)").arg(bus.lastError().message()));
+        throw RuntimeError(
+            CreateOperation, progId,
+            QStringLiteral("there is no session bus (%1)").arg(bus.lastError().message()));
     }
     return bus;
 }
@@ -49,7 +50,8 @@ QString NoAnswer(const ProgIdEntry& entry, const QDBusError& error) {
 // Why a call failed, as the user is told.
 QString Reason(const ProgIdEntry& entry, const QDBusError& error) {
     if (error.type() == QDBusError::UnknownObject) {
-        return QStringLiteral("the %1 object no longer exists (its window was closed)").arg(entry.progId);
+        return QStringLiteral("the %1 object no longer exists (its window was closed)")
+            .arg(entry.progId);
     }
     if (ServerGone(error)) {
         return QStringLiteral("the server of %1 (%2) is no longer running: %3")
@@ -58,9 +60,11 @@ QString Reason(const ProgIdEntry& entry, const QDBusError& error) {
     if (error.type() == QDBusError::NoReply) return NoAnswer(entry, error);
     if (error.type() == QDBusError::UnknownMethod || error.type() == QDBusError::UnknownProperty ||
         error.type() == QDBusError::UnknownInterface) {
-        return QStringLiteral("the %1 object does not know it: %2").arg(entry.progId, error.message());
+        return QStringLiteral("the %1 object does not know it: %2")
+            .arg(entry.progId, error.message());
     }
-    return QStringLiteral("the %1 object refused it: %2 (%3)").arg(entry.progId, error.message(), error.name());
+    return QStringLiteral("the %1 object refused it: %2 (%3)")
+        .arg(entry.progId, error.message(), error.name());
 }
 
 QDBusMessage Send(const QDBusMessage& message, const QString& operation, const QString& member,
@@ -75,8 +79,8 @@ QDBusMessage Send(const QDBusMessage& message, const QString& operation, const Q
 }
 
 QString NewObjectPath(const ProgIdEntry& entry, const QDBusConnection& bus, QDBusError* error) {
-    const auto message = QDBusMessage::createMethodCall(entry.service, entry.factoryPath, entry.factoryInterface,
-                                                        entry.factoryMethod);
+    const auto message = QDBusMessage::createMethodCall(
+        entry.service, entry.factoryPath, entry.factoryInterface, entry.factoryMethod);
     const QDBusMessage reply = bus.call(message, QDBus::Block, entry.answerTimeoutMs);
     if (reply.type() == QDBusMessage::ErrorMessage) {
         *error = QDBusError(reply);
@@ -84,7 +88,8 @@ QString NewObjectPath(const ProgIdEntry& entry, const QDBusConnection& bus, QDBu
     }
     if (reply.arguments().isEmpty() || !reply.arguments().first().canConvert<QDBusObjectPath>()) {
         throw RuntimeError(CreateOperation, entry.progId,
-                           QStringLiteral("%1.%2 did not return an object path").arg(entry.factoryInterface, entry.factoryMethod));
+                           QStringLiteral("%1.%2 did not return an object path")
+                               .arg(entry.factoryInterface, entry.factoryMethod));
     }
     return reply.arguments().first().value<QDBusObjectPath>().path();
 }
@@ -112,14 +117,15 @@ QString CreatePath(const ProgIdEntry& entry, const QDBusConnection& bus) {
 }
 
 ObjectDescription Introspect(const ProgIdEntry& entry, const QString& path) {
-    const auto message = QDBusMessage::createMethodCall(entry.service, path,
-                                                        QStringLiteral("org.freedesktop.DBus.Introspectable"),
-                                                        QStringLiteral("Introspect"));
+    const auto message = QDBusMessage::createMethodCall(
+        entry.service, path, QStringLiteral("org.freedesktop.DBus.Introspectable"),
+        QStringLiteral("Introspect"));
     const QDBusMessage reply = Send(message, CreateOperation, entry.progId, entry);
     ObjectDescription description;
     QString error;
     if (!ParseIntrospection(reply.arguments().value(0).toString(), &description, &error)) {
-        throw RuntimeError(CreateOperation, entry.progId, QStringLiteral("the new object %1: %2").arg(path, error));
+        throw RuntimeError(CreateOperation, entry.progId,
+                           QStringLiteral("the new object %1: %2").arg(path, error));
     }
     return description;
 }
@@ -134,22 +140,25 @@ QVariantList Arguments(const DBusMethod& method, const QList<NamedArgument>& giv
         for (const NamedArgument& named : given) {
             if (named.name.compare(argument.name, Qt::CaseInsensitive) == 0) {
                 if (match) {
-                    throw RuntimeError(CallOperation, method.name,
-                                       QStringLiteral("the argument %1 is given twice").arg(argument.name));
+                    throw RuntimeError(
+                        CallOperation, method.name,
+                        QStringLiteral("the argument %1 is given twice").arg(argument.name));
                 }
                 match = &named;
             }
         }
         if (!match) {
-            throw RuntimeError(CallOperation, method.name,
-                               QStringLiteral("its argument %1 (%2) is not given")
-                                   .arg(argument.name.isEmpty() ? QStringLiteral("without a name") : argument.name,
-                                        DescribeDBusType(argument.type)));
+            throw RuntimeError(
+                CallOperation, method.name,
+                QStringLiteral("its argument %1 (%2) is not given")
+                    .arg(argument.name.isEmpty() ? QStringLiteral("without a name") : argument.name,
+                         DescribeDBusType(argument.type)));
         }
         QString error;
         const QVariant value = ToDBusValue(match->value, argument.type, &error);
         if (!value.isValid()) {
-            throw RuntimeError(CallOperation, method.name, QStringLiteral("argument %1: %2").arg(argument.name, error));
+            throw RuntimeError(CallOperation, method.name,
+                               QStringLiteral("argument %1: %2").arg(argument.name, error));
         }
         used.insert(match->name.toLower());
         values.append(value);
@@ -170,17 +179,21 @@ AutomationObject::AutomationObject(ProgIdEntry entry, QString path, ObjectDescri
 
 AutomationObject AutomationObject::CreateObject(const QString& progId) {
     const std::optional<ProgIdEntry> entry = FindProgId(progId);
-    if (!entry) throw RuntimeError(CreateOperation, progId, QStringLiteral("no server is registered for this ProgID"));
+    if (!entry)
+        throw RuntimeError(CreateOperation, progId,
+                           QStringLiteral("no server is registered for this ProgID"));
     const QDBusConnection bus = Bus(progId);
     const QString path = CreatePath(*entry, bus);
     return AutomationObject(*entry, path, Introspect(*entry, path));
 }
 
-const DBusProperty& AutomationObject::Property(const QString& operation, const QString& name) const {
+const DBusProperty& AutomationObject::Property(const QString& operation,
+                                               const QString& name) const {
     const DBusProperty* property = description_.FindProperty(name);
     if (!property) {
-        throw RuntimeError(operation, name,
-                           QStringLiteral("the %1 object has no property of that name").arg(entry_.progId));
+        throw RuntimeError(
+            operation, name,
+            QStringLiteral("the %1 object has no property of that name").arg(entry_.progId));
     }
     return *property;
 }
@@ -188,8 +201,9 @@ const DBusProperty& AutomationObject::Property(const QString& operation, const Q
 void AutomationObject::PutProperty(const QString& name, const Variant& value) {
     const DBusProperty& property = Property(PutOperation, name);
     if (!property.writable) {
-        throw RuntimeError(PutOperation, property.name,
-                           QStringLiteral("the property of the %1 object is read-only").arg(entry_.progId));
+        throw RuntimeError(
+            PutOperation, property.name,
+            QStringLiteral("the property of the %1 object is read-only").arg(entry_.progId));
     }
     QString error;
     const QVariant converted = ToDBusValue(value, property.type, &error);
@@ -217,10 +231,12 @@ Variant AutomationObject::GetProperty(const QString& name) const {
 Variant AutomationObject::Call(const QString& method, const QList<NamedArgument>& arguments) {
     const DBusMethod* member = description_.FindMethod(method);
     if (!member) {
-        throw RuntimeError(CallOperation, method,
-                           QStringLiteral("the %1 object has no method of that name").arg(entry_.progId));
+        throw RuntimeError(
+            CallOperation, method,
+            QStringLiteral("the %1 object has no method of that name").arg(entry_.progId));
     }
-    auto message = QDBusMessage::createMethodCall(entry_.service, path_, member->interface, member->name);
+    auto message =
+        QDBusMessage::createMethodCall(entry_.service, path_, member->interface, member->name);
     message.setArguments(Arguments(*member, arguments));
     const QDBusMessage reply = Send(message, CallOperation, member->name, entry_);
     if (reply.arguments().isEmpty()) return {};

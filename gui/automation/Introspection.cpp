@@ -16,11 +16,15 @@ const Member* FindByName(const QList<Member>& members, const QString& name) {
     return folded;
 }
 
-bool IsBusInterface(const QString& name) { return name.startsWith(QLatin1String("org.freedesktop.DBus.")); }
+bool IsBusInterface(const QString& name) {
+    return name.startsWith(QLatin1String("org.freedesktop.DBus."));
+}
 
 }  // namespace
 
-const DBusMethod* ObjectDescription::FindMethod(const QString& name) const { return FindByName(methods, name); }
+const DBusMethod* ObjectDescription::FindMethod(const QString& name) const {
+    return FindByName(methods, name);
+}
 
 const DBusProperty* ObjectDescription::FindProperty(const QString& name) const {
     return FindByName(properties, name);
@@ -50,13 +54,15 @@ bool ParseIntrospection(const QString& xml, ObjectDescription* description, QStr
         } else if (interface.isEmpty() || IsBusInterface(interface)) {
             continue;
         } else if (name == QLatin1String("method")) {
-            description->methods.append({interface, attributes.value(QLatin1String("name")).toString(), {}});
+            description->methods.append(
+                {interface, attributes.value(QLatin1String("name")).toString(), {}});
             method = &description->methods.last();
             methodDepth = depth;
         } else if (name == QLatin1String("arg") && method && depth == methodDepth + 1) {
-            method->arguments.append({attributes.value(QLatin1String("name")).toString(),
-                                      attributes.value(QLatin1String("type")).toString(),
-                                      attributes.value(QLatin1String("direction")) != QLatin1String("out")});
+            method->arguments.append(
+                {attributes.value(QLatin1String("name")).toString(),
+                 attributes.value(QLatin1String("type")).toString(),
+                 attributes.value(QLatin1String("direction")) != QLatin1String("out")});
         } else if (name == QLatin1String("property")) {
             const auto access = attributes.value(QLatin1String("access"));
             description->properties.append(

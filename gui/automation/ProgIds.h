@@ -9,11 +9,11 @@ namespace gui {
 // its factory on the session bus, and the program that serves it.
 struct ProgIdEntry {
     QString progId;
-    QString service;           // well-known bus name
-    QString factoryPath;       // object that makes new objects
+    QString service;      // well-known bus name
+    QString factoryPath;  // object that makes new objects
     QString factoryInterface;
-    QString factoryMethod;     // no arguments; returns the new object's path
-    QString program;           // file name in AppDir, or an absolute path
+    QString factoryMethod;  // no arguments; returns the new object's path
+    QString program;        // file name in AppDir, or an absolute path
     // Only there to end a server that hangs: the browser's cold start takes
     // several seconds on a busy machine, and three times that in a sanitizer build.
     int startTimeoutMs = 30000;

@@ -1,5 +1,7 @@
 #include "gui/automation/ServerStart.h"
 
+#include <unistd.h>
+
 #include <QDBusConnectionInterface>
 #include <QDeadlineTimer>
 #include <QDir>
@@ -9,7 +11,6 @@
 #include <QStandardPaths>
 #include <QThread>
 #include <csignal>
-#include <unistd.h>
 
 #include "gui/core/AppDir.h"
 #include "gui/core/RuntimeError.h"
@@ -49,7 +50,8 @@ void EndServer(qint64 pid) {
 QString LogFile(const ProgIdEntry& entry) {
     const QString runtimeDir = qEnvironmentVariable("XDG_RUNTIME_DIR");
     if (runtimeDir.isEmpty() || !QFileInfo(runtimeDir).isDir()) return QProcess::nullDevice();
-    return runtimeDir + QLatin1Char('/') + QFileInfo(ServerProgram(entry)).fileName() + QStringLiteral(".log");
+    return runtimeDir + QLatin1Char('/') + QFileInfo(ServerProgram(entry)).fileName() +
+           QStringLiteral(".log");
 }
 
 QString LogNote(const QString& log) {
@@ -68,15 +70,17 @@ void StartServer(const ProgIdEntry& entry, const QDBusConnection& bus) {
     const QString program = ServerProgram(entry);
     const QFileInfo info(program);
     if (!info.isFile() || !info.isExecutable()) {
-        throw RuntimeError(Operation, entry.progId,
-                           QStringLiteral("its program %1 is missing or not executable").arg(program));
+        throw RuntimeError(
+            Operation, entry.progId,
+            QStringLiteral("its program %1 is missing or not executable").arg(program));
     }
     const QString log = LogFile(entry);
     // setsid(1) makes the detached process the leader of a new session and
     // process group and then becomes the program, keeping its pid.
     const QString setsid = QStandardPaths::findExecutable(QStringLiteral("setsid"));
     if (setsid.isEmpty()) {
-        throw RuntimeError(Operation, entry.progId, QStringLiteral("setsid, needed to detach its program, is missing"));
+        throw RuntimeError(Operation, entry.progId,
+                           QStringLiteral("setsid, needed to detach its program, is missing"));
     }
     QProcess process;
     process.setProgram(setsid);
@@ -88,22 +92,26 @@ void StartServer(const ProgIdEntry& entry, const QDBusConnection& bus) {
     qint64 pid = 0;
     if (!process.startDetached(&pid)) {
         throw RuntimeError(Operation, entry.progId,
-                           QStringLiteral("its program %1 could not be started: %2").arg(program, process.errorString()));
+                           QStringLiteral("its program %1 could not be started: %2")
+                               .arg(program, process.errorString()));
     }
     QDeadlineTimer deadline(entry.startTimeoutMs);
     while (!bus.interface()->isServiceRegistered(entry.service)) {
         if (!IsRunning(pid)) {
             SignalGroup(pid, SIGKILL);  // what it left behind
             throw RuntimeError(Operation, entry.progId,
-                               QStringLiteral("its program %1 ended during start-up%2").arg(program, LogNote(log)));
+                               QStringLiteral("its program %1 ended during start-up%2")
+                                   .arg(program, LogNote(log)));
         }
         if (deadline.hasExpired()) {
             EndServer(pid);
-            throw RuntimeError(Operation, entry.progId,
-                               QStringLiteral("its program %1 did not appear on the session bus as %2 within %3 ms%4")
-                                   .arg(program, entry.service)
-                                   .arg(entry.startTimeoutMs)
-                                   .arg(LogNote(log)));
+            throw RuntimeError(
+                Operation, entry.progId,
+                QStringLiteral(
+                    "its program %1 did not appear on the session bus as %2 within %3 ms%4")
+                    .arg(program, entry.service)
+                    .arg(entry.startTimeoutMs)
+                    .arg(LogNote(log)));
         }
         // The caller waits for nothing else; a short nap keeps the delay
         // after the name appears small at the cost of a few cheap bus calls.

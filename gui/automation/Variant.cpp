@@ -40,9 +40,13 @@ Variant Variant::LongLong(qint64 value) {
     return v;
 }
 
-bool Variant::ToBool() const { return type_ == Type::Boolean && std::get<bool>(value_); }
+bool Variant::ToBool() const {
+    return type_ == Type::Boolean && std::get<bool>(value_);
+}
 
-QString Variant::ToString() const { return type_ == Type::String ? std::get<QString>(value_) : QString(); }
+QString Variant::ToString() const {
+    return type_ == Type::String ? std::get<QString>(value_) : QString();
+}
 
 qint64 Variant::ToNumber() const {
     return std::holds_alternative<qint64>(value_) ? std::get<qint64>(value_) : 0;
@@ -50,12 +54,18 @@ qint64 Variant::ToNumber() const {
 
 QString Variant::Describe() const {
     switch (type_) {
-    case Type::Empty: return QStringLiteral("an empty value");
-    case Type::Boolean: return ToBool() ? QStringLiteral("boolean True") : QStringLiteral("boolean False");
-    case Type::String: return QStringLiteral("string '%1'").arg(ToString());
-    case Type::Integer: return QStringLiteral("16-bit integer %1").arg(ToNumber());
-    case Type::Long: return QStringLiteral("32-bit integer %1").arg(ToNumber());
-    case Type::LongLong: return QStringLiteral("64-bit integer %1").arg(ToNumber());
+        case Type::Empty:
+            return QStringLiteral("an empty value");
+        case Type::Boolean:
+            return ToBool() ? QStringLiteral("boolean True") : QStringLiteral("boolean False");
+        case Type::String:
+            return QStringLiteral("string '%1'").arg(ToString());
+        case Type::Integer:
+            return QStringLiteral("16-bit integer %1").arg(ToNumber());
+        case Type::Long:
+            return QStringLiteral("32-bit integer %1").arg(ToNumber());
+        case Type::LongLong:
+            return QStringLiteral("64-bit integer %1").arg(ToNumber());
     }
     return {};
 }
@@ -71,11 +81,14 @@ struct NumericType {
 
 constexpr NumericType NumericTypes[] = {
     {'y', "8-bit unsigned integer", 0, std::numeric_limits<quint8>::max()},
-    {'n', "16-bit integer", std::numeric_limits<qint16>::min(), quint64(std::numeric_limits<qint16>::max())},
+    {'n', "16-bit integer", std::numeric_limits<qint16>::min(),
+     quint64(std::numeric_limits<qint16>::max())},
     {'q', "16-bit unsigned integer", 0, std::numeric_limits<quint16>::max()},
-    {'i', "32-bit integer", std::numeric_limits<qint32>::min(), quint64(std::numeric_limits<qint32>::max())},
+    {'i', "32-bit integer", std::numeric_limits<qint32>::min(),
+     quint64(std::numeric_limits<qint32>::max())},
     {'u', "32-bit unsigned integer", 0, std::numeric_limits<quint32>::max()},
-    {'x', "64-bit integer", std::numeric_limits<qint64>::min(), quint64(std::numeric_limits<qint64>::max())},
+    {'x', "64-bit integer", std::numeric_limits<qint64>::min(),
+     quint64(std::numeric_limits<qint64>::max())},
     {'t', "64-bit unsigned integer", 0, std::numeric_limits<quint64>::max()},
 };
 
@@ -94,13 +107,20 @@ bool IsNumber(const Variant& value) {
 
 QVariant ToNumeric(qint64 number, char signature) {
     switch (signature) {
-    case 'y': return QVariant::fromValue(quint8(number));
-    case 'n': return QVariant::fromValue(qint16(number));
-    case 'q': return QVariant::fromValue(quint16(number));
-    case 'i': return QVariant::fromValue(qint32(number));
-    case 'u': return QVariant::fromValue(quint32(number));
-    case 'x': return QVariant::fromValue(qint64(number));
-    default: return QVariant::fromValue(quint64(number));
+        case 'y':
+            return QVariant::fromValue(quint8(number));
+        case 'n':
+            return QVariant::fromValue(qint16(number));
+        case 'q':
+            return QVariant::fromValue(quint16(number));
+        case 'i':
+            return QVariant::fromValue(qint32(number));
+        case 'u':
+            return QVariant::fromValue(quint32(number));
+        case 'x':
+            return QVariant::fromValue(qint64(number));
+        default:
+            return QVariant::fromValue(quint64(number));
     }
 }
 
@@ -117,7 +137,8 @@ QString DescribeDBusType(const QString& signature) {
 
 QVariant ToDBusValue(const Variant& value, const QString& signature, QString* error) {
     const auto mismatch = [&] {
-        *error = QStringLiteral("a %1 is wanted, not %2").arg(DescribeDBusType(signature), value.Describe());
+        *error = QStringLiteral("a %1 is wanted, not %2")
+                     .arg(DescribeDBusType(signature), value.Describe());
         return QVariant();
     };
     if (signature == QLatin1String("b")) {
@@ -130,7 +151,8 @@ QVariant ToDBusValue(const Variant& value, const QString& signature, QString* er
     }
     const NumericType* numeric = FindNumeric(signature);
     if (!numeric) {
-        *error = QStringLiteral("its %1 cannot be given through automation").arg(DescribeDBusType(signature));
+        *error = QStringLiteral("its %1 cannot be given through automation")
+                     .arg(DescribeDBusType(signature));
         return {};
     }
     if (!IsNumber(value)) return mismatch();
@@ -147,24 +169,32 @@ QVariant ToDBusValue(const Variant& value, const QString& signature, QString* er
 
 Variant FromDBusValue(const QVariant& received, QString* error) {
     QVariant value = received;
-    if (value.metaType() == QMetaType::fromType<QDBusVariant>()) value = value.value<QDBusVariant>().variant();
+    if (value.metaType() == QMetaType::fromType<QDBusVariant>())
+        value = value.value<QDBusVariant>().variant();
     switch (value.metaType().id()) {
-    case QMetaType::Bool: return Variant::Boolean(value.toBool());
-    case QMetaType::QString: return Variant::String(value.toString());
-    case QMetaType::UChar:
-    case QMetaType::Short: return Variant::Integer(qint16(value.toInt()));
-    case QMetaType::UShort:
-    case QMetaType::Int: return Variant::Long(value.toInt());
-    case QMetaType::UInt:
-    case QMetaType::LongLong: return Variant::LongLong(value.toLongLong());
-    case QMetaType::ULongLong:
-        if (value.toULongLong() <= quint64(std::numeric_limits<qint64>::max())) {
-            return Variant::LongLong(qint64(value.toULongLong()));
-        }
-        break;
-    default: break;
+        case QMetaType::Bool:
+            return Variant::Boolean(value.toBool());
+        case QMetaType::QString:
+            return Variant::String(value.toString());
+        case QMetaType::UChar:
+        case QMetaType::Short:
+            return Variant::Integer(qint16(value.toInt()));
+        case QMetaType::UShort:
+        case QMetaType::Int:
+            return Variant::Long(value.toInt());
+        case QMetaType::UInt:
+        case QMetaType::LongLong:
+            return Variant::LongLong(value.toLongLong());
+        case QMetaType::ULongLong:
+            if (value.toULongLong() <= quint64(std::numeric_limits<qint64>::max())) {
+                return Variant::LongLong(qint64(value.toULongLong()));
+            }
+            break;
+        default:
+            break;
     }
-    *error = QStringLiteral("a value of type %1 has no variant").arg(QLatin1String(value.typeName()));
+    *error =
+        QStringLiteral("a value of type %1 has no variant").arg(QLatin1String(value.typeName()));
     return {};
 }
 

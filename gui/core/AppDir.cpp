@@ -18,7 +18,9 @@ QString AppDir() {
     return dir;
 }
 
-void SetAppDir(const QString& dir) { Override() = dir; }
+void SetAppDir(const QString& dir) {
+    Override() = dir;
+}
 
 QString AppPath(const QString& relative) {
     QString tail = relative;

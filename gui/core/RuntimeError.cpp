@@ -14,6 +14,8 @@ RuntimeError::RuntimeError(QString operation, QString subject, QString reason)
       subject_(std::move(subject)),
       reason_(std::move(reason)) {}
 
-QString RuntimeError::Message() const { return Compose(operation_, subject_, reason_); }
+QString RuntimeError::Message() const {
+    return Compose(operation_, subject_, reason_);
+}
 
 }  // namespace gui

@@ -22,7 +22,10 @@ TEST(AboutScreen, ShowsCentredWithDarkFrameAndTwoToneTitle) {
         return about.frameGeometry().center() - screen->availableGeometry().center();
     };
     (void)QTest::qWaitFor(
-        [&] { return about.frameGeometry() != about.geometry() && offsetFromCentre().manhattanLength() <= 20; },
+        [&] {
+            return about.frameGeometry() != about.geometry() &&
+                   offsetFromCentre().manhattanLength() <= 20;
+        },
         10000);
     const QPoint offset = offsetFromCentre();
     EXPECT_LE(offset.manhattanLength(), 20) << "centred on the screen";
@@ -66,7 +69,9 @@ bool PressedKeyUnloads(const char* key) {
         << "out of the task bar";
     bool unloaded = false;
     QObject::connect(about, &gui::Form::Unloaded, [&] { unloaded = true; });
-    EXPECT_EQ(QProcess::execute(QStringLiteral("xdotool"), {QStringLiteral("key"), QLatin1String(key)}), 0);
+    EXPECT_EQ(
+        QProcess::execute(QStringLiteral("xdotool"), {QStringLiteral("key"), QLatin1String(key)}),
+        0);
     return QTest::qWaitFor([&] { return unloaded && about.isNull(); }, 3000);
 }
 

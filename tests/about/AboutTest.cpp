@@ -24,11 +24,17 @@ gui::Label& LabelOf(const About& about, const char* name) {
     return about.Control<gui::Label>(QString::fromLatin1(name));
 }
 
-QColor Label4Colour(const About& about) { return LabelOf(about, "Label4").ForeColor(); }
+QColor Label4Colour(const About& about) {
+    return LabelOf(about, "Label4").ForeColor();
+}
 
-void Tick(About& about) { emit about.Control<gui::Timer>(QStringLiteral("Timer1")).Tick(); }
+void Tick(About& about) {
+    emit about.Control<gui::Timer>(QStringLiteral("Timer1")).Tick();
+}
 
-void FlushDeletes() { QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete); }
+void FlushDeletes() {
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+}
 
 class AboutTest : public ::testing::Test {
 protected:
@@ -83,8 +89,8 @@ TEST_F(AboutTest, WindowAndControlsAreAsDesigned) {
     auto& frame = about.Control<gui::Frame>(QStringLiteral("Frame1"));
     EXPECT_EQ(LabelOf(about, "Label10").parentWidget(), &frame);
     EXPECT_EQ(LabelOf(about, "Label9").parentWidget(), &frame);
-    EXPECT_TRUE(frame.geometry().contains(
-        LabelOf(about, "Label9").geometry().translated(frame.pos())));
+    EXPECT_TRUE(
+        frame.geometry().contains(LabelOf(about, "Label9").geometry().translated(frame.pos())));
     EXPECT_FALSE(LabelOf(about, "Label9").Caption().isEmpty());
 
     const std::pair<const char*, QString> captions[] = {
@@ -102,11 +108,15 @@ TEST_F(AboutTest, WindowAndControlsAreAsDesigned) {
     EXPECT_EQ(about.Control<gui::CommandButton>(QStringLiteral("Command1")).text(), "OK");
 
     const std::pair<const char*, QColor> colours[] = {
-        {"Label10", QColor(192, 192, 192)}, {"Label9", QColor(192, 192, 192)},
-        {"Label1", QColor(192, 64, 0)},     {"Label2", QColor(0, 0, 0)},
+        {"Label10", QColor(192, 192, 192)},
+        {"Label9", QColor(192, 192, 192)},
+        {"Label1", QColor(192, 64, 0)},
+        {"Label2", QColor(0, 0, 0)},
         {"Label3", gui::Colour::System(7).ToQColor()},
-        {"Label4", kGreen},                 {"Label5", QColor(0, 0, 255)},
-        {"Label6", QColor(255, 255, 0)},    {"Label7", QColor(255, 255, 255)},
+        {"Label4", kGreen},
+        {"Label5", QColor(0, 0, 255)},
+        {"Label6", QColor(255, 255, 0)},
+        {"Label7", QColor(255, 255, 255)},
     };
     for (const auto& [name, colour] : colours)
         EXPECT_EQ(LabelOf(about, name).ForeColor(), colour) << name;
@@ -149,7 +159,8 @@ TEST_F(AboutTest, PaintsTheDarkFrameAndTheTwoToneLettering) {
     EXPECT_EQ(client.pixel(3, 3) & 0xffffff, qRgb(255, 192, 128) & 0xffffff);
     const QRect frame = TwipsRect(120, 1920, 4815, 1455);
     EXPECT_EQ(client.pixel(frame.topLeft() + QPoint(3, 3)) & 0xffffff, qRgb(64, 64, 64) & 0xffffff);
-    EXPECT_EQ(client.pixel(frame.bottomRight() - QPoint(3, 3)) & 0xffffff, qRgb(64, 64, 64) & 0xffffff);
+    EXPECT_EQ(client.pixel(frame.bottomRight() - QPoint(3, 3)) & 0xffffff,
+              qRgb(64, 64, 64) & 0xffffff);
     EXPECT_GT(CountLight(client, frame), 200) << "the warning text";
     ExpectTwoToneTitle(client);
     // The author's name: the green front copy over its white one.
@@ -238,13 +249,15 @@ TEST_F(AboutTest, EachClickOnTheAddressOpensThePageOnce) {
 
 TEST_F(AboutTest, EscOkAndCloseBoxEachUnloadAndTheNextShowingStartsAfresh) {
     const std::pair<const char*, std::function<void(About&)>> closers[] = {
-        {"Esc", [](About& about) {
+        {"Esc",
+         [](About& about) {
              about.activateWindow();
              EXPECT_TRUE(QTest::qWaitForWindowActive(&about));
              QTest::keyClick(&about.Control<gui::CommandButton>(QStringLiteral("Command1")),
                              Qt::Key_Escape);
          }},
-        {"OK", [](About& about) {
+        {"OK",
+         [](About& about) {
              QTest::mouseClick(&about.Control<gui::CommandButton>(QStringLiteral("Command1")),
                                Qt::LeftButton);
          }},
@@ -263,7 +276,8 @@ TEST_F(AboutTest, EscOkAndCloseBoxEachUnloadAndTheNextShowingStartsAfresh) {
             // Each showing starts in the design state, whatever the last did.
             EXPECT_EQ(Label4Colour(*about), kGreen);
             EXPECT_EQ(about->windowTitle(), QStringLiteral("About "));
-            EXPECT_EQ(LabelOf(*about, "Label1").Caption(), QStringLiteral("Ketro's Yarvo Dururive"));
+            EXPECT_EQ(LabelOf(*about, "Label1").Caption(),
+                      QStringLiteral("Ketro's Yarvo Dururive"));
             shown = about;
             timer = &about->Control<gui::Timer>(QStringLiteral("Timer1"));
             Tick(*about);

@@ -7,8 +7,8 @@
 #include <QTimer>
 #include <cmath>
 #include <cstdio>
-#include <cstring>
 #include <cstdlib>
+#include <cstring>
 
 #include "about/About.h"
 #include "gui/Controls.h"

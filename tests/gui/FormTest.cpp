@@ -15,7 +15,9 @@ using gui::Event;
 
 class FormTest : public GuiFixture {};
 
-QRgb Pixel(QWidget& widget, int x, int y) { return widget.grab().toImage().pixel(x, y); }
+QRgb Pixel(QWidget& widget, int x, int y) {
+    return widget.grab().toImage().pixel(x, y);
+}
 
 TEST_F(FormTest, BuildsTheWindowFromItsDesign) {
     ASSERT_DOUBLE_EQ(QGuiApplication::primaryScreen()->logicalDotsPerInchX(), 96.0);
@@ -68,12 +70,12 @@ TEST_F(FormTest, PaintsInTheDesignsStackingOrder) {
     const QImage picture = form.grab().toImage();
     EXPECT_EQ(picture.pixel(1, 1), qRgb(10, 200, 30));
     // The shape is listed before the label, so its outline lies over it.
-    EXPECT_EQ(picture.pixel(179, 70), qRgb(0, 0, 0));   // right edge, over Label1
-    EXPECT_EQ(picture.pixel(150, 89), qRgb(0, 0, 0));   // bottom edge, over Label1
-    EXPECT_EQ(picture.pixel(150, 75), qRgb(0, 0, 255)); // Label1 inside the outline
-    EXPECT_EQ(picture.pixel(110, 55), qRgb(10, 200, 30)); // the shape is hollow
-    EXPECT_EQ(picture.pixel(30, 90), qRgb(10, 200, 30));  // the transparent label
-    EXPECT_EQ(picture.pixel(14, 14), qRgb(220, 0, 0));  // the graphical button's back colour
+    EXPECT_EQ(picture.pixel(179, 70), qRgb(0, 0, 0));       // right edge, over Label1
+    EXPECT_EQ(picture.pixel(150, 89), qRgb(0, 0, 0));       // bottom edge, over Label1
+    EXPECT_EQ(picture.pixel(150, 75), qRgb(0, 0, 255));     // Label1 inside the outline
+    EXPECT_EQ(picture.pixel(110, 55), qRgb(10, 200, 30));   // the shape is hollow
+    EXPECT_EQ(picture.pixel(30, 90), qRgb(10, 200, 30));    // the transparent label
+    EXPECT_EQ(picture.pixel(14, 14), qRgb(220, 0, 0));      // the graphical button's back colour
     EXPECT_EQ(picture.pixel(10, 10), qRgb(255, 255, 255));  // its raised edge
     EXPECT_EQ(picture.pixel(69, 34), qRgb(0, 0, 0));
 

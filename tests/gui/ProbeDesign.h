@@ -5,6 +5,7 @@
 // A small window with one control of each kind, 200 by 100 pixels.
 inline gui::FormDesign ProbeDesign() {
     using gui::ControlKind;
+    // clang-format off
     return gui::FormDesign{
         .name = "Probe", .caption = "Probe window", .clientWidth = 3000, .clientHeight = 1500,
         .backColor = gui::Colour::Rgb(10, 200, 30),
@@ -28,4 +29,5 @@ inline gui::FormDesign ProbeDesign() {
             {.name = "Timer1", .kind = ControlKind::Timer, .interval = 10},
         },
     };
+    // clang-format on
 }

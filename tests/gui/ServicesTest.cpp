@@ -103,7 +103,8 @@ TEST_F(ServicesTest, ClipboardHoldsPlainTextOnly) {
 }
 
 TEST_F(ServicesTest, DispatchCatchesEveryFailureAndReportsIt) {
-    gui::Dispatch("Timer1_Timer", [] { throw gui::RuntimeError("Open", "scrap.htm", "Permission denied"); });
+    gui::Dispatch("Timer1_Timer",
+                  [] { throw gui::RuntimeError("Open", "scrap.htm", "Permission denied"); });
     gui::Dispatch("Command3_Click", [] { throw std::runtime_error("clipboard busy"); });
     gui::Dispatch("Label5_Click", [] { throw 42; });
     bool ran = false;
@@ -161,7 +162,8 @@ TEST_F(ServicesTest, TheDefaultReportIsAMessageBoxNamingHandlerAndError) {
         }
     });
     poll.start(10);
-    gui::Dispatch("Option1_Click", [] { throw gui::RuntimeError("LoadPicture", "/app/1/l.gif", "File not found"); });
+    gui::Dispatch("Option1_Click",
+                  [] { throw gui::RuntimeError("LoadPicture", "/app/1/l.gif", "File not found"); });
     EXPECT_TRUE(shown.contains("Option1_Click"));
     EXPECT_TRUE(shown.contains("LoadPicture '/app/1/l.gif': File not found"));
 }

@@ -16,7 +16,8 @@ protected:
         QStringList unnamed;
         int focusable = 0;
         for (QWidget* widget : window.findChildren<QWidget*>()) {
-            if (!(widget->focusPolicy() & Qt::TabFocus) || widget->objectName().startsWith("qt_")) continue;
+            if (!(widget->focusPolicy() & Qt::TabFocus) || widget->objectName().startsWith("qt_"))
+                continue;
             ++focusable;
             if (Said(*widget).trimmed().isEmpty()) unnamed << widget->objectName();
         }
@@ -34,7 +35,8 @@ TEST_F(AccessibilityTest, EveryReachableControlOfBothWindowsHasAName) {
     EXPECT_EQ(Said(C<gui::OptionButton>("Option1")), "Style 1");
     EXPECT_FALSE(Said(C<gui::OptionButton>("Option2"), QAccessible::Description).isEmpty());
     EXPECT_EQ(Said(C<gui::CommandButton>("Command5")), "Preview");
-    EXPECT_EQ(Said(about.Control<gui::Label>("Label5"), QAccessible::Description), "Click to open the author's page");
+    EXPECT_EQ(Said(about.Control<gui::Label>("Label5"), QAccessible::Description),
+              "Click to open the author's page");
 }
 
 TEST_F(AccessibilityTest, ThePreviewStripSaysWhatItShows) {

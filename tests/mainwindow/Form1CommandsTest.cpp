@@ -92,7 +92,8 @@ TEST_F(Form1CommandsTest, AboutIsModalWithNoOwnerAndFreshAtEachShowing) {
         EXPECT_EQ(QApplication::activeModalWidget(), about);
         EXPECT_TRUE(about->isVisible());
         // The colour cycling starts again from the design at each showing.
-        EXPECT_EQ(about->Control<gui::Label>("Label4").ForeColor(), About().Control<gui::Label>("Label4").ForeColor());
+        EXPECT_EQ(about->Control<gui::Label>("Label4").ForeColor(),
+                  About().Control<gui::Label>("Label4").ForeColor());
         about->Control<gui::Label>("Label4").SetForeColor(Qt::green);
         about->Control<gui::CommandButton>("Command1").click();
     });
@@ -100,7 +101,8 @@ TEST_F(Form1CommandsTest, AboutIsModalWithNoOwnerAndFreshAtEachShowing) {
     Click(C<gui::CommandButton>("Command2"));
     ASSERT_EQ(shown.size(), 2);
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    EXPECT_TRUE(shown[0].isNull() && shown[1].isNull()) << "each showing ends with the window destroyed";
+    EXPECT_TRUE(shown[0].isNull() && shown[1].isNull())
+        << "each showing ends with the window destroyed";
     EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
 
     // The main window works again.
@@ -122,7 +124,8 @@ TEST_F(Form1CommandsTest, PreviewFailureIsReportedAndLeavesTheFileAsComposed) {
     gui::RegisterProgId(*browser);
     ASSERT_EQ(reports.size(), 1);
     EXPECT_EQ(reports[0].handler, "Command5_Click");
-    EXPECT_TRUE(reports[0].message.contains("InternetExplorer.Application")) << reports[0].message.toStdString();
+    EXPECT_TRUE(reports[0].message.contains("InternetExplorer.Application"))
+        << reports[0].message.toStdString();
     EXPECT_EQ(ScrapFile(), "<none>") << "Preview does not recompose";
     EXPECT_EQ(Scrap(), ComposeScrap("hi", 1).Scrap);
     EXPECT_TRUE(form->isVisible());
@@ -136,7 +139,8 @@ TEST_F(Form1CommandsTest, OtherEventsDoNothing) {
     Click(C<gui::Image>("Image3", 0));
     DoubleClick(C<gui::Image>("Image3", 1));
     DoubleClick(C<gui::CommandButton>("Command3"));
-    EXPECT_EQ(QGuiApplication::clipboard()->text(), Scrap()) << "a double click on Copy copies, nothing more";
+    EXPECT_EQ(QGuiApplication::clipboard()->text(), Scrap())
+        << "a double click on Copy copies, nothing more";
     EXPECT_EQ(ScrapFile(), "<none>");
     EXPECT_TRUE(C<gui::OptionButton>("Option1").Value());
     EXPECT_EQ(Scrap(), ComposeScrap("ab", 1).Scrap);

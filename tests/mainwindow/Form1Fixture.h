@@ -54,7 +54,9 @@ protected:
             .toImage();
     }
 
-    QImage SlotImage(int index) { return C<gui::Image>("Image3", index).GetPicture().Pixmap().toImage(); }
+    QImage SlotImage(int index) {
+        return C<gui::Image>("Image3", index).GetPicture().Pixmap().toImage();
+    }
 
     QTemporaryDir work;
     QString previousDir;

@@ -17,7 +17,10 @@ protected:
     }
     QImage Screenshot() {
         QCoreApplication::processEvents();
-        return form->screen()->grabWindow(form->winId()).toImage().convertToFormat(QImage::Format_RGB32);
+        return form->screen()
+            ->grabWindow(form->winId())
+            .toImage()
+            .convertToFormat(QImage::Format_RGB32);
     }
 };
 
@@ -26,7 +29,8 @@ TEST_F(Form1ScreenTest, ShowsTheWindowAndALettersPictureAfterTyping) {
     Start();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(form));
     // The window manager frames the window after it is exposed.
-    ASSERT_TRUE(QTest::qWaitFor([&] { return Property("_NET_FRAME_EXTENTS").contains("= "); }, 10000))
+    ASSERT_TRUE(
+        QTest::qWaitFor([&] { return Property("_NET_FRAME_EXTENTS").contains("= "); }, 10000))
         << Property("_NET_FRAME_EXTENTS").toStdString();
 
     const QString hints = Property("WM_NORMAL_HINTS");
@@ -44,18 +48,23 @@ TEST_F(Form1ScreenTest, ShowsTheWindowAndALettersPictureAfterTyping) {
     const auto outerRect = [&] {
         const QPoint client = form->mapToGlobal(QPoint(0, 0));
         return QRect(client.x() - extents[0].toInt(), client.y() - extents[2].toInt(),
-                     745 + extents[0].toInt() + extents[1].toInt(), 590 + extents[2].toInt() + extents[3].toInt());
+                     745 + extents[0].toInt() + extents[1].toInt(),
+                     590 + extents[2].toInt() + extents[3].toInt());
     };
     // The window is centred again once its frame is known.
-    (void)QTest::qWaitFor([&] { return (outerRect().center() - screen.center()).manhattanLength() <= 2; }, 5000);
+    (void)QTest::qWaitFor(
+        [&] { return (outerRect().center() - screen.center()).manhattanLength() <= 2; }, 5000);
     const QRect outer = outerRect();
-    EXPECT_LE(std::abs(outer.left() - screen.left() - (screen.right() - outer.right())), 1) << outer.x();
-    EXPECT_LE(std::abs(outer.top() - screen.top() - (screen.bottom() - outer.bottom())), 1) << outer.y();
+    EXPECT_LE(std::abs(outer.left() - screen.left() - (screen.right() - outer.right())), 1)
+        << outer.x();
+    EXPECT_LE(std::abs(outer.top() - screen.top() - (screen.bottom() - outer.bottom())), 1)
+        << outer.y();
 
     const QImage shot = Screenshot();
     ASSERT_EQ(shot.size(), QSize(745, 590));
     const QRgb back = qRgb(255, 192, 128);
-    for (QPoint at : {QPoint(2, 2), QPoint(740, 585), QPoint(700, 120), QPoint(300, 580), QPoint(12, 180)})
+    for (QPoint at :
+         {QPoint(2, 2), QPoint(740, 585), QPoint(700, 120), QPoint(300, 580), QPoint(12, 180)})
         EXPECT_EQ(shot.pixel(at), back) << at.x() << "," << at.y();
     // Shape2's outline: left, right, top and bottom lines.
     for (QPoint at : {QPoint(8, 180), QPoint(736, 180), QPoint(300, 144), QPoint(300, 216)})
@@ -66,7 +75,8 @@ TEST_F(Form1ScreenTest, ShowsTheWindowAndALettersPictureAfterTyping) {
     QTest::mouseClick(&text1, Qt::LeftButton);
     ASSERT_TRUE(QTest::qWaitFor([&] { return text1.hasFocus(); }, 2000));
     ASSERT_EQ(QProcess::execute("xdotool", {"type", "--delay", "50", "h"}), 0);
-    ASSERT_TRUE(QTest::qWaitFor([&] { return text1.Text() == "h"; }, 5000)) << text1.Text().toStdString();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return text1.Text() == "h"; }, 5000))
+        << text1.Text().toStdString();
 
     const QImage glyph = Glyph(1, 'h').convertToFormat(QImage::Format_ARGB32);
     // The slot is painted after the text changed: wait until a middle pixel
@@ -76,7 +86,8 @@ TEST_F(Form1ScreenTest, ShowsTheWindowAndALettersPictureAfterTyping) {
         for (int x = 0; x < glyph.width() && probe.isNull(); ++x)
             if (qAlpha(glyph.pixel(x, y)) == 255) probe = QPoint(x, y);
     const QRgb probeColour = glyph.pixel(probe) | 0xff000000;
-    (void)QTest::qWaitFor([&] { return Screenshot().pixel(QPoint(64, 336) + probe) == probeColour; }, 5000);
+    (void)QTest::qWaitFor(
+        [&] { return Screenshot().pixel(QPoint(64, 336) + probe) == probeColour; }, 5000);
     const QImage after = Screenshot();
     int opaque = 0;
     for (int y = 0; y < glyph.height(); ++y) {
@@ -106,7 +117,8 @@ TEST_F(Form1ScreenTest, OtherProgramsReadTheClipboardAsPlainText) {
         return QString::fromUtf8(xclip.readAllStandardOutput());
     };
     EXPECT_EQ(read({"-o", "-selection", "clipboard"}), "<img src='x'><br>");
-    const QStringList targets = read({"-o", "-selection", "clipboard", "-t", "TARGETS"}).split('\n', Qt::SkipEmptyParts);
+    const QStringList targets =
+        read({"-o", "-selection", "clipboard", "-t", "TARGETS"}).split('\n', Qt::SkipEmptyParts);
     EXPECT_FALSE(targets.contains("text/html"));
 }
 

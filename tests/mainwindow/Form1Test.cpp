@@ -8,7 +8,9 @@ namespace {
 
 class Form1Test : public Form1Fixture {};
 
-int StackIndex(QWidget& widget) { return int(widget.parentWidget()->children().indexOf(&widget)); }
+int StackIndex(QWidget& widget) {
+    return int(widget.parentWidget()->children().indexOf(&widget));
+}
 
 TEST_F(Form1Test, OpensInStyleOneHavingComposedOnce) {
     form = new Form1;
@@ -207,8 +209,10 @@ TEST_F(Form1Test, AMissingGlyphIsReportedAndTheProgramGoesOn) {
     QTemporaryDir app;
     for (const char* style : {"1", "2"}) {
         QDir().mkpath(app.filePath(style));
-        for (const QString& name : QDir(QStringLiteral(PROGRAM_DIR "/") + style).entryList(QDir::Files))
-            QFile::copy(QStringLiteral(PROGRAM_DIR "/%1/%2").arg(style, name), app.filePath(style + QString("/") + name));
+        for (const QString& name :
+             QDir(QStringLiteral(PROGRAM_DIR "/") + style).entryList(QDir::Files))
+            QFile::copy(QStringLiteral(PROGRAM_DIR "/%1/%2").arg(style, name),
+                        app.filePath(style + QString("/") + name));
     }
     ASSERT_TRUE(QFile::remove(app.filePath("1/l.gif")));
     gui::SetAppDir(app.path());
@@ -222,7 +226,8 @@ TEST_F(Form1Test, AMissingGlyphIsReportedAndTheProgramGoesOn) {
     QTest::keyClick(&text1, Qt::Key_L);
     ASSERT_EQ(reports.size(), 1);
     EXPECT_EQ(reports[0].handler, "Text1_Change");
-    EXPECT_TRUE(reports[0].message.contains(app.filePath("1/l.gif"))) << reports[0].message.toStdString();
+    EXPECT_TRUE(reports[0].message.contains(app.filePath("1/l.gif")))
+        << reports[0].message.toStdString();
     EXPECT_TRUE(reports[0].message.contains("File not found"));
     EXPECT_EQ(C<gui::Label>("Label3").Caption(), "17");
     EXPECT_EQ(SlotImage(0), Glyph(1, 'h'));

@@ -27,7 +27,8 @@ class AutomationEnvironment : public testing::Environment {
 public:
     void SetUp() override {
         gui::SetAppDir(QStringLiteral(DURURIVE_PROGRAM_DIR));
-        qputenv("DURURIVE_BROWSER_TRACE", QDir(dir_.path()).filePath(QStringLiteral("trace")).toUtf8());
+        qputenv("DURURIVE_BROWSER_TRACE",
+                QDir(dir_.path()).filePath(QStringLiteral("trace")).toUtf8());
     }
 
 private:
@@ -47,13 +48,13 @@ QString ErrorOf(Call call) {
     return {};
 }
 
-#define EXPECT_ERROR(call, ...)                                                          \
-    do {                                                                                 \
-        const QString message = ErrorOf([&] { call; });                                  \
-        EXPECT_FALSE(message.isEmpty()) << #call " raised no error";                     \
-        for (const char* part : {__VA_ARGS__}) {                                         \
+#define EXPECT_ERROR(call, ...)                                                              \
+    do {                                                                                     \
+        const QString message = ErrorOf([&] { call; });                                      \
+        EXPECT_FALSE(message.isEmpty()) << #call " raised no error";                         \
+        for (const char* part : {__VA_ARGS__}) {                                             \
             EXPECT_TRUE(message.contains(QString::fromUtf8(part))) << message.toStdString(); \
-        }                                                                                \
+        }                                                                                    \
     } while (false)
 
 // A server program, written as a shell script, that records its pid (and
@@ -62,13 +63,19 @@ gui::ProgIdEntry FakeServer(const QTemporaryDir& dir, const QString& progId, con
     const QString program = QDir(dir.path()).filePath(progId + QStringLiteral(".sh"));
     QFile script(program);
     script.open(QIODevice::WriteOnly);
-    script.write(QStringLiteral("#!/bin/sh\necho $$ > '%1.pid'\nsleep 60 &\necho $! > '%1.child'\n%2\n")
-                     .arg(QDir(dir.path()).filePath(progId), body)
-                     .toUtf8());
+    script.write(
+        QStringLiteral("#!/bin/sh\necho $$ > '%1.pid'\nsleep 60 &\necho $! > '%1.child'\n%2\n")
+            .arg(QDir(dir.path()).filePath(progId), body)
+            .toUtf8());
     script.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     script.close();
-    gui::ProgIdEntry entry{progId, QStringLiteral("org.dururive.Test.") + progId, QStringLiteral("/Factory"),
-                           QStringLiteral("org.dururive.Test"), QStringLiteral("Create"), program, 1500};
+    gui::ProgIdEntry entry{progId,
+                           QStringLiteral("org.dururive.Test.") + progId,
+                           QStringLiteral("/Factory"),
+                           QStringLiteral("org.dururive.Test"),
+                           QStringLiteral("Create"),
+                           program,
+                           1500};
     gui::RegisterProgId(entry);
     return entry;
 }
@@ -81,19 +88,22 @@ qint64 RecordedPid(const QTemporaryDir& dir, const QString& name) {
 }
 
 TEST(AutomationTest, CreationFailuresNameTheProgIdAndLeaveNoProcess) {
-    EXPECT_ERROR(AutomationObject::CreateObject(QStringLiteral("Nobody.Application")), "Nobody.Application",
-                 "no server is registered");
+    EXPECT_ERROR(AutomationObject::CreateObject(QStringLiteral("Nobody.Application")),
+                 "Nobody.Application", "no server is registered");
 
     QTemporaryDir dir;
-    gui::RegisterProgId({QStringLiteral("Test.Missing"), QStringLiteral("org.dururive.Test.Missing"),
-                         QStringLiteral("/Factory"), QStringLiteral("org.dururive.Test"), QStringLiteral("Create"),
+    gui::RegisterProgId({QStringLiteral("Test.Missing"),
+                         QStringLiteral("org.dururive.Test.Missing"), QStringLiteral("/Factory"),
+                         QStringLiteral("org.dururive.Test"), QStringLiteral("Create"),
                          QDir(dir.path()).filePath(QStringLiteral("no-such-program")), 1500});
-    EXPECT_ERROR(AutomationObject::CreateObject(QStringLiteral("Test.Missing")), "Test.Missing", "no-such-program",
-                 "missing");
+    EXPECT_ERROR(AutomationObject::CreateObject(QStringLiteral("Test.Missing")), "Test.Missing",
+                 "no-such-program", "missing");
 
     FakeServer(dir, QStringLiteral("Dying"), QStringLiteral("echo cannot start >&2\nexit 3"));
-    EXPECT_ERROR(AutomationObject::CreateObject(QStringLiteral("Dying")), "Dying", "ended during start-up");
-    EXPECT_TRUE(probe::WaitFor([&] { return !probe::IsRunning(RecordedPid(dir, "Dying.child")); }, 3000))
+    EXPECT_ERROR(AutomationObject::CreateObject(QStringLiteral("Dying")), "Dying",
+                 "ended during start-up");
+    EXPECT_TRUE(
+        probe::WaitFor([&] { return !probe::IsRunning(RecordedPid(dir, "Dying.child")); }, 3000))
         << "the child of a server that died at start is left running";
 
     FakeServer(dir, QStringLiteral("Silent"), QStringLiteral("exec sleep 60"));
@@ -102,7 +112,8 @@ TEST(AutomationTest, CreationFailuresNameTheProgIdAndLeaveNoProcess) {
     EXPECT_ERROR(AutomationObject::CreateObject(QStringLiteral("Silent")), "Silent",
                  "did not appear on the session bus as org.dururive.Test.Silent within 1500 ms");
     EXPECT_LT(clock.elapsed(), 6000);
-    EXPECT_FALSE(probe::IsRunning(RecordedPid(dir, "Silent.pid"))) << "a server that never took its name is left";
+    EXPECT_FALSE(probe::IsRunning(RecordedPid(dir, "Silent.pid")))
+        << "a server that never took its name is left";
     EXPECT_FALSE(probe::IsRunning(RecordedPid(dir, "Silent.child"))) << "what it started is left";
 }
 
@@ -123,9 +134,11 @@ TEST(AutomationTest, TheBrowserMissingOrDyingAtStartIsAnError) {
     const QString message = ErrorOf([] { AutomationObject::CreateObject(Browser); });
     qputenv("DISPLAY", display);
     QDir::setCurrent(previous);
-    EXPECT_TRUE(message.contains("InternetExplorer.Application") && message.contains("ended during start-up"))
+    EXPECT_TRUE(message.contains("InternetExplorer.Application") &&
+                message.contains("ended during start-up"))
         << message.toStdString();
-    EXPECT_TRUE(probe::ProcessesWithEnvironment(QStringLiteral("dururive-browser"), QStringLiteral("DISPLAY=:9999"))
+    EXPECT_TRUE(probe::ProcessesWithEnvironment(QStringLiteral("dururive-browser"),
+                                                QStringLiteral("DISPLAY=:9999"))
                     .isEmpty());
     EXPECT_EQ(probe::BrowserPid(), 0);
 
@@ -136,13 +149,17 @@ TEST(AutomationTest, TheBrowserMissingOrDyingAtStartIsAnError) {
 
 TEST(AutomationTest, NoSessionBusIsAnErrorAndStartsNothing) {
     QTemporaryDir dir;
-    const QString address = QStringLiteral("DBUS_SESSION_BUS_ADDRESS=unix:path=") + dir.path() + "/none";
+    const QString address =
+        QStringLiteral("DBUS_SESSION_BUS_ADDRESS=unix:path=") + dir.path() + "/none";
     QString output;
-    const int status = probe::Run(QStringLiteral(PREVIEW_CALLER), {}, 20000, &output, {address}, dir.path());
+    const int status =
+        probe::Run(QStringLiteral(PREVIEW_CALLER), {}, 20000, &output, {address}, dir.path());
     EXPECT_EQ(status, 2) << output.toStdString();
-    EXPECT_TRUE(output.contains(QLatin1String("InternetExplorer.Application"))) << output.toStdString();
+    EXPECT_TRUE(output.contains(QLatin1String("InternetExplorer.Application")))
+        << output.toStdString();
     EXPECT_TRUE(output.contains(QLatin1String("no session bus"))) << output.toStdString();
-    EXPECT_TRUE(probe::ProcessesWithEnvironment(QStringLiteral("dururive-browser"), address).isEmpty())
+    EXPECT_TRUE(
+        probe::ProcessesWithEnvironment(QStringLiteral("dururive-browser"), address).isEmpty())
         << "a browser was started with no bus to serve on";
 }
 
@@ -150,18 +167,24 @@ TEST(AutomationTest, MembersAreCheckedAgainstTheObjectAndRefusalsNamed) {
     AutomationObject browser = AutomationObject::CreateObject(Browser);
     browser.PutProperty(QStringLiteral("Top"), Variant::Integer(200));
 
-    EXPECT_ERROR(browser.PutProperty(QStringLiteral("Silent"), Variant::Boolean(true)), "Silent", "no property");
-    EXPECT_ERROR(browser.PutProperty(QStringLiteral("Top"), Variant::Long(70000)), "Top", "out of the range");
-    EXPECT_ERROR(browser.PutProperty(QStringLiteral("Visible"), Variant::String(QStringLiteral("yes"))), "Visible",
-                 "boolean");
-    EXPECT_ERROR(browser.PutProperty(QStringLiteral("WindowId"), Variant::LongLong(1)), "WindowId", "read-only");
+    EXPECT_ERROR(browser.PutProperty(QStringLiteral("Silent"), Variant::Boolean(true)), "Silent",
+                 "no property");
+    EXPECT_ERROR(browser.PutProperty(QStringLiteral("Top"), Variant::Long(70000)), "Top",
+                 "out of the range");
+    EXPECT_ERROR(
+        browser.PutProperty(QStringLiteral("Visible"), Variant::String(QStringLiteral("yes"))),
+        "Visible", "boolean");
+    EXPECT_ERROR(browser.PutProperty(QStringLiteral("WindowId"), Variant::LongLong(1)), "WindowId",
+                 "read-only");
     EXPECT_ERROR(browser.Call(QStringLiteral("Quit"), {}), "Quit", "no method");
     EXPECT_ERROR(browser.Call(QStringLiteral("Navigate"), {}), "Navigate", "URL", "not given");
-    EXPECT_ERROR(browser.Call(QStringLiteral("Navigate"), {{QStringLiteral("URL"), Variant::String(QStringLiteral("/a"))},
-                                                           {QStringLiteral("Flags"), Variant::Integer(0)}}),
+    EXPECT_ERROR(browser.Call(QStringLiteral("Navigate"),
+                              {{QStringLiteral("URL"), Variant::String(QStringLiteral("/a"))},
+                               {QStringLiteral("Flags"), Variant::Integer(0)}}),
                  "Navigate", "no argument named Flags");
     EXPECT_ERROR(browser.Call(QStringLiteral("Navigate"),
-                              {{QStringLiteral("URL"), Variant::String(QStringLiteral("relative/scrap.htm"))}}),
+                              {{QStringLiteral("URL"),
+                                Variant::String(QStringLiteral("relative/scrap.htm"))}}),
                  "Navigate", "refused", "relative/scrap.htm");
 
     // Nothing that failed reached the window; the names fold case.
@@ -188,9 +211,10 @@ TEST(AutomationTest, AWindowClosedByTheUserRefusesFurtherCalls) {
     probe::CloseWindow(id);
     ASSERT_TRUE(probe::WaitFor([&] { return !probe::WindowObjectExists(closed.Path()); }, 5000))
         << id << " now " << probe::WindowId(closed.Path()) << " viewable " << probe::IsViewable(id);
-    EXPECT_ERROR(closed.PutProperty(QStringLiteral("Top"), Variant::Integer(10)), "Top", "no longer exists",
-                 "window was closed");
-    EXPECT_ERROR(closed.Call(QStringLiteral("Navigate"), {{QStringLiteral("URL"), Variant::String(QStringLiteral("/x"))}}),
+    EXPECT_ERROR(closed.PutProperty(QStringLiteral("Top"), Variant::Integer(10)), "Top",
+                 "no longer exists", "window was closed");
+    EXPECT_ERROR(closed.Call(QStringLiteral("Navigate"),
+                             {{QStringLiteral("URL"), Variant::String(QStringLiteral("/x"))}}),
                  "Navigate", "no longer exists");
     // The browser goes on serving its other windows.
     kept.PutProperty(QStringLiteral("Left"), Variant::Integer(50));
@@ -207,7 +231,8 @@ TEST(AutomationTest, TheBrowserEndsWithItsLastWindowAndLeavesNothingRunning) {
     for (int i = 0; i < 2; ++i) {
         windows.append(AutomationObject::CreateObject(Browser));
         windows[i].PutProperty(QStringLiteral("Visible"), Variant::Boolean(true));
-        windows[i].Call(QStringLiteral("Navigate"), {{QStringLiteral("URL"), Variant::String(page)}});
+        windows[i].Call(QStringLiteral("Navigate"),
+                        {{QStringLiteral("URL"), Variant::String(page)}});
         ASSERT_TRUE(probe::WaitForTrace(windows[i].Path(), QStringLiteral("loaded"), 20000));
         ids.append(qulonglong(windows[i].GetProperty(QStringLiteral("WindowId")).ToNumber()));
         ASSERT_TRUE(probe::WaitFor([&] { return probe::IsViewable(ids[i]); }, 5000));
@@ -219,7 +244,8 @@ TEST(AutomationTest, TheBrowserEndsWithItsLastWindowAndLeavesNothingRunning) {
         << probe::ProcessesInSession(session).join(", ").toStdString();
 
     probe::CloseWindow(ids[0]);
-    ASSERT_TRUE(probe::WaitFor([&] { return !probe::WindowObjectExists(windows[0].Path()); }, 5000));
+    ASSERT_TRUE(
+        probe::WaitFor([&] { return !probe::WindowObjectExists(windows[0].Path()); }, 5000));
     EXPECT_TRUE(probe::IsRunning(browser)) << "the browser ended with a window still open";
     probe::CloseWindow(ids[1]);
     EXPECT_TRUE(probe::WaitFor([&] { return probe::ProcessesInSession(session).isEmpty(); }, 10000))
@@ -270,14 +296,15 @@ QStringList Members(const gui::ObjectDescription& description) {
     for (const gui::DBusMethod& method : description.methods) {
         QString line = method.interface + " method " + method.name;
         for (const gui::DBusArgument& argument : method.arguments) {
-            line += QStringLiteral(" %1:%2:%3").arg(argument.in ? "in" : "out", argument.type, argument.name);
+            line += QStringLiteral(" %1:%2:%3")
+                        .arg(argument.in ? "in" : "out", argument.type, argument.name);
         }
         members.append(line);
     }
     for (const gui::DBusProperty& property : description.properties) {
         members.append(QStringLiteral("%1 property %2 %3 %4%5")
-                           .arg(property.interface, property.name, property.type, property.readable ? "read" : "",
-                                property.writable ? "write" : ""));
+                           .arg(property.interface, property.name, property.type,
+                                property.readable ? "read" : "", property.writable ? "write" : ""));
     }
     members.sort();
     return members;
@@ -288,7 +315,8 @@ QStringList MembersInFile(const QString& file) {
     EXPECT_TRUE(xml.open(QIODevice::ReadOnly)) << file.toStdString();
     gui::ObjectDescription description;
     QString error;
-    EXPECT_TRUE(gui::ParseIntrospection(QString::fromUtf8(xml.readAll()), &description, &error)) << error.toStdString();
+    EXPECT_TRUE(gui::ParseIntrospection(QString::fromUtf8(xml.readAll()), &description, &error))
+        << error.toStdString();
     return Members(description);
 }
 
@@ -304,7 +332,8 @@ QStringList MembersOnTheBus(const QString& path) {
 
 TEST(AutomationTest, TheBrowserAnswersAsItsInterfaceFilesSay) {
     const AutomationObject window = AutomationObject::CreateObject(Browser);
-    const QStringList windowMembers = MembersInFile(QStringLiteral(BROWSER_SOURCE_DIR "/org.dururive.Browser.Window.xml"));
+    const QStringList windowMembers =
+        MembersInFile(QStringLiteral(BROWSER_SOURCE_DIR "/org.dururive.Browser.Window.xml"));
     EXPECT_EQ(MembersOnTheBus(window.Path()), windowMembers);
     EXPECT_EQ(Members(window.Description()), windowMembers);
     EXPECT_TRUE(windowMembers.contains("org.dururive.Browser.Window method Navigate in:s:URL"));

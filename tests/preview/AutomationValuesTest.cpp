@@ -37,7 +37,8 @@ TEST(AutomationValuesTest, NumbersAreRangeCheckedForTheDeclaredType) {
     EXPECT_EQ(Convert(Variant::Long(32767), "n").value<qint16>(), 32767);
 
     QString error;
-    EXPECT_FALSE(Convert(Variant::Long(70000), "n", &error).isValid()) << "70000 wrapped into a 16-bit value";
+    EXPECT_FALSE(Convert(Variant::Long(70000), "n", &error).isValid())
+        << "70000 wrapped into a 16-bit value";
     EXPECT_TRUE(error.contains("70000") && error.contains("16-bit")) << error.toStdString();
     EXPECT_FALSE(Convert(Variant::Long(-32769), "n").isValid());
     EXPECT_FALSE(Convert(Variant::Integer(-1), "q").isValid());
@@ -50,7 +51,8 @@ TEST(AutomationValuesTest, NumbersAreRangeCheckedForTheDeclaredType) {
 
 TEST(AutomationValuesTest, BooleansStringsAndNumbersAreNotTakenForEachOther) {
     EXPECT_EQ(Convert(Variant::Boolean(true), "b"), QVariant(true));
-    EXPECT_EQ(Convert(Variant::String(QStringLiteral("/a b/#Ü")), "s"), QVariant(QStringLiteral("/a b/#Ü")));
+    EXPECT_EQ(Convert(Variant::String(QStringLiteral("/a b/#Ü")), "s"),
+              QVariant(QStringLiteral("/a b/#Ü")));
     QString error;
     EXPECT_FALSE(Convert(Variant::String(QStringLiteral("True")), "b", &error).isValid());
     EXPECT_TRUE(error.contains("boolean")) << error.toStdString();
@@ -64,17 +66,21 @@ TEST(AutomationValuesTest, BooleansStringsAndNumbersAreNotTakenForEachOther) {
 
 TEST(AutomationValuesTest, ReceivedValuesBecomeVariants) {
     QString error;
-    EXPECT_EQ(gui::FromDBusValue(QVariant::fromValue(QDBusVariant(QVariant::fromValue(qint16(-5)))), &error),
+    EXPECT_EQ(gui::FromDBusValue(QVariant::fromValue(QDBusVariant(QVariant::fromValue(qint16(-5)))),
+                                 &error),
               Variant::Integer(-5));
     EXPECT_EQ(gui::FromDBusValue(QVariant(true), &error), Variant::Boolean(true));
-    EXPECT_EQ(gui::FromDBusValue(QVariant(QStringLiteral("s")), &error), Variant::String(QStringLiteral("s")));
-    EXPECT_EQ(gui::FromDBusValue(QVariant::fromValue(qulonglong(4194329)), &error), Variant::LongLong(4194329));
+    EXPECT_EQ(gui::FromDBusValue(QVariant(QStringLiteral("s")), &error),
+              Variant::String(QStringLiteral("s")));
+    EXPECT_EQ(gui::FromDBusValue(QVariant::fromValue(qulonglong(4194329)), &error),
+              Variant::LongLong(4194329));
     EXPECT_TRUE(gui::FromDBusValue(QVariant::fromValue(~qulonglong(0)), &error).IsEmpty());
     EXPECT_TRUE(gui::FromDBusValue(QVariant(QStringList{"a"}), &error).IsEmpty());
     EXPECT_FALSE(error.isEmpty());
 }
 
-const char* const WindowXml = R"(<!DOCTYPE node PUBLIC "-//freedesktop//DTD D-BUS Object Introspection 1.0//EN"
+const char* const WindowXml =
+    R"(<!DOCTYPE node PUBLIC "-//freedesktop//DTD D-BUS Object Introspection 1.0//EN"
  "http://www.freedesktop.org/standards/dbus/1.0/introspect.dtd">
 <node>
   <interface name="org.example.Window">
@@ -98,13 +104,16 @@ const char* const WindowXml = R"(<!DOCTYPE node PUBLIC "-//freedesktop//DTD D-BU
 TEST(AutomationValuesTest, IntrospectionGivesMembersTypesAndArgumentPositions) {
     gui::ObjectDescription description;
     QString error;
-    ASSERT_TRUE(gui::ParseIntrospection(QString::fromLatin1(WindowXml), &description, &error)) << error.toStdString();
+    ASSERT_TRUE(gui::ParseIntrospection(QString::fromLatin1(WindowXml), &description, &error))
+        << error.toStdString();
     ASSERT_EQ(description.methods.size(), 2);
-    EXPECT_EQ(description.FindMethod(QStringLiteral("Get")), nullptr) << "the bus's own interfaces are members";
+    EXPECT_EQ(description.FindMethod(QStringLiteral("Get")), nullptr)
+        << "the bus's own interfaces are members";
     const gui::DBusMethod* navigate = description.FindMethod(QStringLiteral("NAVIGATE"));
     ASSERT_NE(navigate, nullptr);
     EXPECT_EQ(navigate->interface, QStringLiteral("org.example.Window"));
-    ASSERT_EQ(navigate->arguments.size(), 3) << "the signal's or annotation's content was taken for arguments";
+    ASSERT_EQ(navigate->arguments.size(), 3)
+        << "the signal's or annotation's content was taken for arguments";
     EXPECT_EQ(navigate->arguments[0].name, QStringLiteral("URL"));
     EXPECT_TRUE(navigate->arguments[1].in) << "an argument without direction is an input";
     EXPECT_EQ(navigate->arguments[1].type, QStringLiteral("i"));
@@ -120,7 +129,8 @@ TEST(AutomationValuesTest, IntrospectionGivesMembersTypesAndArgumentPositions) {
     EXPECT_TRUE(id->readable && !id->writable);
     EXPECT_EQ(description.FindProperty(QStringLiteral("Left")), nullptr);
 
-    EXPECT_FALSE(gui::ParseIntrospection(QStringLiteral("<node><interface name='a'>"), &description, &error));
+    EXPECT_FALSE(gui::ParseIntrospection(QStringLiteral("<node><interface name='a'>"), &description,
+                                         &error));
     EXPECT_TRUE(error.contains("not well formed")) << error.toStdString();
 }
 
@@ -138,8 +148,10 @@ TEST(AutomationValuesTest, TheBrowserProgIdIsOurBrowserAndEntriesCanBeAdded) {
     other.progId = QStringLiteral("OTHER.Application");
     other.service = QStringLiteral("org.example.B");
     gui::RegisterProgId(other);
-    EXPECT_EQ(gui::FindProgId(QStringLiteral("Other.Application"))->service, QStringLiteral("org.example.B"));
-    EXPECT_EQ(gui::FindProgId(QStringLiteral("InternetExplorer.Application"))->service, browser->service);
+    EXPECT_EQ(gui::FindProgId(QStringLiteral("Other.Application"))->service,
+              QStringLiteral("org.example.B"));
+    EXPECT_EQ(gui::FindProgId(QStringLiteral("InternetExplorer.Application"))->service,
+              browser->service);
 }
 
 // One request to the glyph server; the status line and the body.

@@ -1,5 +1,7 @@
 #include "BrowserProbe.h"
 
+#include <xcb/xcb.h>
+
 #include <QCoreApplication>
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
@@ -12,7 +14,6 @@
 #include <QRegularExpression>
 #include <QThread>
 #include <csignal>
-#include <xcb/xcb.h>
 
 namespace probe {
 
@@ -27,14 +28,19 @@ QString Output(const QString& program, const QStringList& arguments) {
 }
 
 int Field(const QString& text, const QString& label) {
-    const QRegularExpression pattern(QRegularExpression::escape(label) + QStringLiteral(":\\s*(-?\\d+)"));
+    const QRegularExpression pattern(QRegularExpression::escape(label) +
+                                     QStringLiteral(":\\s*(-?\\d+)"));
     return pattern.match(text).captured(1).toInt();
 }
 }  // namespace
 
-QString TraceFile() { return qEnvironmentVariable("DURURIVE_BROWSER_TRACE"); }
+QString TraceFile() {
+    return qEnvironmentVariable("DURURIVE_BROWSER_TRACE");
+}
 
-void ClearTrace() { QFile(TraceFile()).open(QIODevice::WriteOnly); }
+void ClearTrace() {
+    QFile(TraceFile()).open(QIODevice::WriteOnly);
+}
 
 QList<TraceLine> Trace() {
     QList<TraceLine> lines;
@@ -44,7 +50,8 @@ QList<TraceLine> Trace() {
         const QString line = QString::fromUtf8(raw);
         const QStringList parts = line.split(QLatin1Char(' '));
         if (parts.size() < 3) continue;
-        lines.append({parts[0].toLongLong(), parts[1], parts[2], line.section(QLatin1Char(' '), 3)});
+        lines.append(
+            {parts[0].toLongLong(), parts[1], parts[2], line.section(QLatin1Char(' '), 3)});
     }
     return lines;
 }
@@ -88,26 +95,32 @@ bool WaitForTrace(const QString& path, const QString& event, int timeoutMs) {
 
 qulonglong WindowId(const QString& path) {
     QDBusInterface properties(Service, path, QStringLiteral("org.freedesktop.DBus.Properties"));
-    const QDBusReply<QDBusVariant> reply = properties.call(QStringLiteral("Get"), WindowInterface, QStringLiteral("WindowId"));
+    const QDBusReply<QDBusVariant> reply =
+        properties.call(QStringLiteral("Get"), WindowInterface, QStringLiteral("WindowId"));
     return reply.isValid() ? reply.value().variant().toULongLong() : 0;
 }
 
-bool WindowObjectExists(const QString& path) { return WindowId(path) != 0; }
+bool WindowObjectExists(const QString& path) {
+    return WindowId(path) != 0;
+}
 
 QMargins FrameExtents(qulonglong windowId) {
-    const QString extents = Output(QStringLiteral("xprop"), {QStringLiteral("-id"), QString::number(windowId),
-                                                             QStringLiteral("_NET_FRAME_EXTENTS")});
-    const auto match = QRegularExpression(QStringLiteral("= (\\d+), (\\d+), (\\d+), (\\d+)")).match(extents);
+    const QString extents = Output(
+        QStringLiteral("xprop"),
+        {QStringLiteral("-id"), QString::number(windowId), QStringLiteral("_NET_FRAME_EXTENTS")});
+    const auto match =
+        QRegularExpression(QStringLiteral("= (\\d+), (\\d+), (\\d+), (\\d+)")).match(extents);
     // left, right, top, bottom
     return QMargins(match.captured(1).toInt(), match.captured(3).toInt(), match.captured(2).toInt(),
                     match.captured(4).toInt());
 }
 
 QRect OuterRect(qulonglong windowId) {
-    const QString info = Output(QStringLiteral("xwininfo"), {QStringLiteral("-id"), QString::number(windowId)});
+    const QString info =
+        Output(QStringLiteral("xwininfo"), {QStringLiteral("-id"), QString::number(windowId)});
     const QRect client(Field(info, QStringLiteral("Absolute upper-left X")),
-                       Field(info, QStringLiteral("Absolute upper-left Y")), Field(info, QStringLiteral("Width")),
-                       Field(info, QStringLiteral("Height")));
+                       Field(info, QStringLiteral("Absolute upper-left Y")),
+                       Field(info, QStringLiteral("Width")), Field(info, QStringLiteral("Height")));
     return client.marginsAdded(FrameExtents(windowId));
 }
 
@@ -117,8 +130,9 @@ bool IsViewable(qulonglong windowId) {
 }
 
 QString WindowTitle(qulonglong windowId) {
-    const QString text = Output(QStringLiteral("xprop"), {QStringLiteral("-id"), QString::number(windowId),
-                                                          QStringLiteral("_NET_WM_NAME")});
+    const QString text =
+        Output(QStringLiteral("xprop"),
+               {QStringLiteral("-id"), QString::number(windowId), QStringLiteral("_NET_WM_NAME")});
     return text.section(QLatin1Char('"'), 1, -2);
 }
 
@@ -126,8 +140,8 @@ void CloseWindow(qulonglong windowId) {
     xcb_connection_t* connection = xcb_connect(nullptr, nullptr);
     xcb_screen_t* screen = xcb_setup_roots_iterator(xcb_get_setup(connection)).data;
     const char name[] = "_NET_CLOSE_WINDOW";
-    xcb_intern_atom_reply_t* atom =
-        xcb_intern_atom_reply(connection, xcb_intern_atom(connection, 0, sizeof name - 1, name), nullptr);
+    xcb_intern_atom_reply_t* atom = xcb_intern_atom_reply(
+        connection, xcb_intern_atom(connection, 0, sizeof name - 1, name), nullptr);
     xcb_client_message_event_t event{};
     event.response_type = XCB_CLIENT_MESSAGE;
     event.format = 32;
@@ -135,7 +149,8 @@ void CloseWindow(qulonglong windowId) {
     event.type = atom->atom;
     event.data.data32[1] = 2;  // a request from a pager or task bar: the user
     const xcb_void_cookie_t sent = xcb_send_event_checked(
-        connection, 0, screen->root, XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT | XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY,
+        connection, 0, screen->root,
+        XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT | XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY,
         reinterpret_cast<const char*>(&event));
     free(xcb_request_check(connection, sent));
     free(atom);
@@ -180,7 +195,8 @@ QStringList ProcessesInSession(qint64 session) {
         if (!number || !IsRunning(pid) || SessionOf(pid) != session) continue;
         QFile name(QStringLiteral("/proc/%1/comm").arg(pid));
         name.open(QIODevice::ReadOnly);
-        processes.append(QStringLiteral("%1 %2").arg(pid).arg(QString::fromLocal8Bit(name.readAll().trimmed())));
+        processes.append(
+            QStringLiteral("%1 %2").arg(pid).arg(QString::fromLocal8Bit(name.readAll().trimmed())));
     }
     return processes;
 }
@@ -191,9 +207,12 @@ QList<qint64> ProcessesWithEnvironment(const QString& name, const QString& setti
         bool number = false;
         const qint64 pid = entry.toLongLong(&number);
         if (!number || !IsRunning(pid)) continue;
-        if (!QFile::symLinkTarget(QStringLiteral("/proc/%1/exe").arg(pid)).endsWith(QLatin1Char('/') + name)) continue;
+        if (!QFile::symLinkTarget(QStringLiteral("/proc/%1/exe").arg(pid))
+                 .endsWith(QLatin1Char('/') + name))
+            continue;
         QFile environ(QStringLiteral("/proc/%1/environ").arg(pid));
-        if (environ.open(QIODevice::ReadOnly) && environ.readAll().split('\0').contains(setting.toLocal8Bit())) {
+        if (environ.open(QIODevice::ReadOnly) &&
+            environ.readAll().split('\0').contains(setting.toLocal8Bit())) {
             pids.append(pid);
         }
     }
@@ -203,7 +222,12 @@ QList<qint64> ProcessesWithEnvironment(const QString& name, const QString& setti
 QString Screenshot(const QRect& rect, const QString& file) {
     Run(QStringLiteral("import"),
         {QStringLiteral("-window"), QStringLiteral("root"), QStringLiteral("-crop"),
-         QStringLiteral("%1x%2+%3+%4").arg(rect.width()).arg(rect.height()).arg(rect.x()).arg(rect.y()), file},
+         QStringLiteral("%1x%2+%3+%4")
+             .arg(rect.width())
+             .arg(rect.height())
+             .arg(rect.x())
+             .arg(rect.y()),
+         file},
         20000);
     return file;
 }
@@ -212,7 +236,8 @@ int Run(const QString& program, const QStringList& arguments, int timeoutMs, QSt
         const QStringList& environment, const QString& directory) {
     QProcess process;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    for (const QString& setting : environment) env.insert(setting.section(QLatin1Char('='), 0, 0), setting.section(QLatin1Char('='), 1));
+    for (const QString& setting : environment)
+        env.insert(setting.section(QLatin1Char('='), 0, 0), setting.section(QLatin1Char('='), 1));
     process.setProcessEnvironment(env);
     if (!directory.isEmpty()) process.setWorkingDirectory(directory);
     process.start(program, arguments);
@@ -222,7 +247,8 @@ int Run(const QString& program, const QStringList& arguments, int timeoutMs, QSt
         process.waitForFinished();
     }
     if (output) {
-        *output = QString::fromLocal8Bit(process.readAllStandardOutput() + process.readAllStandardError());
+        *output = QString::fromLocal8Bit(process.readAllStandardOutput() +
+                                         process.readAllStandardError());
     }
     return finished && process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
 }

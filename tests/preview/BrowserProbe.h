@@ -61,7 +61,8 @@ QString Screenshot(const QRect& rect, const QString& file);
 
 // Runs a program to its end; its exit code, -1 when it did not end in time
 // or crashed. The output is what it wrote either way.
-int Run(const QString& program, const QStringList& arguments, int timeoutMs, QString* output = nullptr,
-        const QStringList& environment = {}, const QString& directory = {});
+int Run(const QString& program, const QStringList& arguments, int timeoutMs,
+        QString* output = nullptr, const QStringList& environment = {},
+        const QString& directory = {});
 
 }  // namespace probe

@@ -3,10 +3,10 @@
 #include <arpa/inet.h>
 #include <fcntl.h>
 #include <gtest/gtest.h>
-#include <sys/stat.h>
 #include <netinet/in.h>
 #include <sys/resource.h>
 #include <sys/socket.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <QDBusConnection>
@@ -41,7 +41,8 @@ class PreviewEnvironment : public testing::Environment {
 public:
     void SetUp() override {
         gui::SetAppDir(QStringLiteral(DURURIVE_PROGRAM_DIR));
-        qputenv("DURURIVE_BROWSER_TRACE", QDir(dir_.path()).filePath(QStringLiteral("trace")).toUtf8());
+        qputenv("DURURIVE_BROWSER_TRACE",
+                QDir(dir_.path()).filePath(QStringLiteral("trace")).toUtf8());
         qputenv("QTWEBENGINE_CHROMIUM_FLAGS", "--proxy-server=http://127.0.0.1:9");
     }
 
@@ -59,7 +60,8 @@ QString Scrap(const QString& text) {
 // The working directory of one test, holding a scrap file.
 class ScrapDirectory {
 public:
-    explicit ScrapDirectory(const QString& name = QStringLiteral("work"), const QString& text = QStringLiteral("ab")) {
+    explicit ScrapDirectory(const QString& name = QStringLiteral("work"),
+                            const QString& text = QStringLiteral("ab")) {
         path_ = QDir(root_.path()).filePath(name);
         QDir().mkpath(path_);
         QFile file(QDir(path_).filePath(QStringLiteral("scrap.htm")));
@@ -96,21 +98,25 @@ qulonglong ShownWindowId(const QString& path) {
         }
         return false;
     };
-    EXPECT_TRUE(probe::WaitFor(showsPage, 20000)) << path.toStdString() << " never finished loading";
+    EXPECT_TRUE(probe::WaitFor(showsPage, 20000))
+        << path.toStdString() << " never finished loading";
     return probe::WindowId(path);
 }
 
 testing::AssertionResult SettlesAt(qulonglong windowId, const QRect& rect) {
-    if (probe::WaitFor([&] { return probe::OuterRect(windowId) == rect; }, 5000)) return testing::AssertionSuccess();
+    if (probe::WaitFor([&] { return probe::OuterRect(windowId) == rect; }, 5000))
+        return testing::AssertionSuccess();
     const QRect outer = probe::OuterRect(windowId);
-    return testing::AssertionFailure() << "window " << windowId << " lies at " << outer.x() << "," << outer.y() << " "
-                                       << outer.width() << "x" << outer.height();
+    return testing::AssertionFailure()
+           << "window " << windowId << " lies at " << outer.x() << "," << outer.y() << " "
+           << outer.width() << "x" << outer.height();
 }
 
 QStringList Events(const QString& path) {
     QStringList events;
     for (const probe::TraceLine& line : probe::TraceOf(path)) {
-        events.append(line.value.isEmpty() ? line.event : line.event + QLatin1Char(' ') + line.value);
+        events.append(line.value.isEmpty() ? line.event
+                                           : line.event + QLatin1Char(' ') + line.value);
     }
     return events;
 }
@@ -119,18 +125,23 @@ TEST(PreviewTest, MakesTheCallsInOrderAndPlacesTheWindow) {
     ScrapDirectory directory;
     probe::ClearTrace();
     const QString window = Preview();
-    ASSERT_TRUE(probe::WaitForTrace(window, QStringLiteral("loaded"), 20000)) << Events(window).join('\n').toStdString();
+    ASSERT_TRUE(probe::WaitForTrace(window, QStringLiteral("loaded"), 20000))
+        << Events(window).join('\n').toStdString();
     QThread::msleep(300);  // anything asked after the calls would show now
     QStringList calls = Events(window);
     EXPECT_TRUE(calls.contains("exposed")) << "the window was never exposed";
-    calls.removeIf([](const QString& event) { return event == "exposed" || event.startsWith("loaded"); });
-    EXPECT_EQ(calls, (QStringList{"CreateWindow", "Visible true", "Navigate " + directory.ScrapPath(), "Top 300",
-                                  "Left 100", "Width 400", "Height 400"}));
+    calls.removeIf(
+        [](const QString& event) { return event == "exposed" || event.startsWith("loaded"); });
+    EXPECT_EQ(calls,
+              (QStringList{"CreateWindow", "Visible true", "Navigate " + directory.ScrapPath(),
+                           "Top 300", "Left 100", "Width 400", "Height 400"}));
     const qulonglong id = ShownWindowId(window);
     EXPECT_TRUE(SettlesAt(id, PreviewRect));
     // The rectangle is the outer one: the window manager's frame lies inside it.
-    EXPECT_GT(probe::FrameExtents(id).top(), 0) << "the window has no frame; is the window manager running?";
-    EXPECT_TRUE(probe::WindowTitle(id).contains(QLatin1String("scrap.htm"))) << probe::WindowTitle(id).toStdString();
+    EXPECT_GT(probe::FrameExtents(id).top(), 0)
+        << "the window has no frame; is the window manager running?";
+    EXPECT_TRUE(probe::WindowTitle(id).contains(QLatin1String("scrap.htm")))
+        << probe::WindowTitle(id).toStdString();
 }
 
 TEST(PreviewTest, TwoPreviewsGiveTwoWindowsOnTheSameRectangle) {
@@ -153,7 +164,8 @@ TEST(PreviewTest, OpensTheScrapOfTheWorkingDirectoryWhateverItsName) {
         ASSERT_TRUE(probe::WaitFor([&] { return Events(window).filter("load").size() > 0; }, 20000))
             << Events(window).join('\n').toStdString();
         EXPECT_TRUE(Events(window).contains("Navigate " + directory.ScrapPath()));
-        EXPECT_TRUE(Events(window).contains("loaded " + QUrl::fromLocalFile(directory.ScrapPath()).toString(QUrl::FullyEncoded)))
+        EXPECT_TRUE(Events(window).contains(
+            "loaded " + QUrl::fromLocalFile(directory.ScrapPath()).toString(QUrl::FullyEncoded)))
             << Events(window).join('\n').toStdString();
         EXPECT_NE(directory.Path(), gui::AppDir());
     }
@@ -219,7 +231,8 @@ bool Shows(const QImage& shot, const QImage& picture) {
                     if (qAlpha(want) < 128) continue;
                     const QRgb got = shot.pixel(x + px, y + py);
                     if (std::abs(qRed(want) - qRed(got)) + std::abs(qGreen(want) - qGreen(got)) +
-                            std::abs(qBlue(want) - qBlue(got)) > 24) {
+                            std::abs(qBlue(want) - qBlue(got)) >
+                        24) {
                         same = false;
                         break;
                     }
@@ -242,16 +255,19 @@ QList<QImage> Frames(const QString& file) {
 // first picture lies, taken once the window has loaded and settled. The page
 // paints its picture some time after it has loaded, so shots are taken until
 // one shows a frame of the glyph (the last one taken otherwise).
-QImage ShotShowingAFrameOf(const QString& window, const ScrapDirectory& directory, const QString& glyph,
-                           int* shots) {
-    EXPECT_TRUE(probe::WaitForTrace(window, QStringLiteral("loaded"), 20000)) << Events(window).join('\n').toStdString();
+QImage ShotShowingAFrameOf(const QString& window, const ScrapDirectory& directory,
+                           const QString& glyph, int* shots) {
+    EXPECT_TRUE(probe::WaitForTrace(window, QStringLiteral("loaded"), 20000))
+        << Events(window).join('\n').toStdString();
     EXPECT_TRUE(SettlesAt(ShownWindowId(window), PreviewRect));
     const QList<QImage> frames = Frames(gui::AppPath(glyph));
     const QRect page(PreviewRect.topLeft(), QSize(160, 120));
     QImage shot;
     probe::WaitFor(
         [&] {
-            shot = QImage(probe::Screenshot(page, QDir(directory.Path()).filePath(QStringLiteral("shot%1.png").arg((*shots)++))));
+            shot = QImage(probe::Screenshot(
+                page,
+                QDir(directory.Path()).filePath(QStringLiteral("shot%1.png").arg((*shots)++))));
             for (const QImage& frame : frames) {
                 if (Shows(shot, frame)) return true;
             }
@@ -272,14 +288,17 @@ TEST(PreviewTest, ShowsTheGlyphPicturesAnimatingWithNoNetwork) {
     ScrapDirectory directory(QStringLiteral("work"), QStringLiteral("a"));
     ASSERT_GE(Frames(gui::AppPath(QStringLiteral("\\1\\a.gif"))).size(), 2);
     int shots = 0;
-    const QImage first = ShotShowingAFrameOf(Preview(), directory, QStringLiteral("\\1\\a.gif"), &shots);
+    const QImage first =
+        ShotShowingAFrameOf(Preview(), directory, QStringLiteral("\\1\\a.gif"), &shots);
     ASSERT_FALSE(first.isNull());
     EXPECT_TRUE(ShowsAFrameOf(first, QStringLiteral("\\1\\a.gif")))
         << "no frame of a.gif in the preview after " << shots << " shots";
     const QRect page(PreviewRect.topLeft(), QSize(160, 120));
     EXPECT_TRUE(probe::WaitFor(
         [&] {
-            return QImage(probe::Screenshot(page, QDir(directory.Path()).filePath(QStringLiteral("shot%1.png").arg(shots++)))) != first;
+            return QImage(probe::Screenshot(
+                       page, QDir(directory.Path())
+                                 .filePath(QStringLiteral("shot%1.png").arg(shots++)))) != first;
         },
         5000))
         << "the preview does not animate";
@@ -471,7 +490,8 @@ TEST(PreviewTest, NothingDoneToTheGlyphServerHoldsUpThePreview) {
     {
         ScrapDirectory second(QStringLiteral("second"), QStringLiteral("b"));
         int shots = 0;
-        const QImage shot = ShotShowingAFrameOf(Preview(), second, QStringLiteral("\\1\\b.gif"), &shots);
+        const QImage shot =
+            ShotShowingAFrameOf(Preview(), second, QStringLiteral("\\1\\b.gif"), &shots);
         EXPECT_TRUE(ShowsAFrameOf(shot, QStringLiteral("\\1\\b.gif")))
             << "no frame of b.gif in the preview after " << shots << " shots";
     }
@@ -490,15 +510,17 @@ TEST(PreviewTest, WindowStaysWithTheUserAfterTheCallerEnds) {
     // Through a pipe: a browser that kept the caller's output open would
     // keep the pipe's reader waiting. pipefail keeps the caller's status.
     QString output;
-    const int status = probe::Run(
-        QStringLiteral("/bin/bash"),
-        {QStringLiteral("-c"), QStringLiteral("set -o pipefail; \"$0\" 2>&1 | cat"), QStringLiteral(PREVIEW_CALLER)},
-        30000, &output, {}, directory.Path());
+    const int status =
+        probe::Run(QStringLiteral("/bin/bash"),
+                   {QStringLiteral("-c"), QStringLiteral("set -o pipefail; \"$0\" 2>&1 | cat"),
+                    QStringLiteral(PREVIEW_CALLER)},
+                   30000, &output, {}, directory.Path());
     ASSERT_EQ(status, 0) << "the caller said: " << output.toStdString() << "\n" << BrowserLog();
     const QStringList after = probe::CreatedWindows();
-    ASSERT_EQ(after.size(), before.size() + 1) << "windows before: " << before.join(' ').toStdString()
-                                               << "\nafter: " << after.join(' ').toStdString() << "\n"
-                                               << BrowserLog();
+    ASSERT_EQ(after.size(), before.size() + 1)
+        << "windows before: " << before.join(' ').toStdString()
+        << "\nafter: " << after.join(' ').toStdString() << "\n"
+        << BrowserLog();
     const qulonglong id = ShownWindowId(after.last());
     EXPECT_TRUE(SettlesAt(id, PreviewRect));
     EXPECT_TRUE(probe::IsViewable(id));
@@ -506,7 +528,8 @@ TEST(PreviewTest, WindowStaysWithTheUserAfterTheCallerEnds) {
     ASSERT_GT(browser, 0);
     EXPECT_NE(browser, earlier) << "the window came from a browser the caller did not start";
     EXPECT_NE(probe::SessionOf(browser), probe::SessionOf(QCoreApplication::applicationPid()));
-    EXPECT_EQ(QFile::symLinkTarget(QStringLiteral("/proc/%1/fd/0").arg(browser)), QStringLiteral("/dev/null"));
+    EXPECT_EQ(QFile::symLinkTarget(QStringLiteral("/proc/%1/fd/0").arg(browser)),
+              QStringLiteral("/dev/null"));
 }
 
 }  // namespace

@@ -180,7 +180,8 @@ def owners(paths):
     for line in result.stdout.splitlines():
         packages, _, path = line.partition(": ")
         if not packages.startswith("diversion by"):
-            holder[path] = packages.split(",")[0].strip()
+            # A package that may be installed for several architectures is named with its own.
+            holder[path] = packages.split(",")[0].strip().partition(":")[0]
     return {path: next((holder[form] for form in many if form in holder), None) for path, many in forms.items()}
 
 

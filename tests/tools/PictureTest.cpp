@@ -90,7 +90,8 @@ TEST(GlyphPictures, SamplesHaveTheirColourTablesAndAreBuiltIn) {
     EXPECT_EQ(ColourTableSize(ASSET_DIR "/Image2.gif"), 128);
     for (const char* name : {"Image1.gif", "Image2.gif"}) {
         SCOPED_TRACE(name);
-        QFile built(QStringLiteral(":/assets/") + name), drawn(QStringLiteral(ASSET_DIR "/") + name);
+        QFile built(QStringLiteral(":/assets/") + name),
+            drawn(QStringLiteral(ASSET_DIR "/") + name);
         ASSERT_TRUE(built.open(QIODevice::ReadOnly)) << "resource missing from dururive_assets";
         ASSERT_TRUE(drawn.open(QIODevice::ReadOnly));
         EXPECT_EQ(built.readAll(), drawn.readAll());
