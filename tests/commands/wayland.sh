@@ -13,30 +13,39 @@ begin_test wayland-test "$program_dir"
 [[ -n "${WAYLAND_DISPLAY:-}" && -n "${DISPLAY:-}" && -n "${DURURIVE_SEAT_DISPLAY:-}" && -z "${QT_QPA_PLATFORM:-}" ]] ||
     { echo "run this through wayland-session.sh" >&2; exit 1; }
 
-# The keyboard and mouse are the compositor's, driven on its seat's display;
-# windows are looked up on XWayland's.
+# The keyboard is the compositor's, driven on its seat's display; windows are
+# looked up on XWayland's. The compositor places a new window where it likes
+# and the program then centres it, so the test goes by the keyboard alone.
 seat() { DISPLAY="$DURURIVE_SEAT_DISPLAY" xdotool "$@"; }
-click_twips() {
-    local x=$(( ($2 + $3 / 2) / 15 )) y=$(( ($4 + $5 / 2) / 15 ))
-    read -r ox oy < <(client_origin "$1")
-    seat mousemove --sync $((ox + x)) $((oy + y)) click 1
-}
+focused_on() { [[ "$(xdotool getwindowfocus 2>/dev/null)" == "$1" ]]; }
 export DURURIVE_BROWSER_TRACE="$work/browser.trace"
 
 # With DISPLAY: on X11.
 mkdir "$work/x11" && cd "$work/x11" || exit 1
 "$program" >"$work/x11.log" 2>&1 &
 started+=($!)
-wait_for 150 window_named "^Ketro's Yarvo Dururive$" || fail "the main window is no X window: $(cat "$work/x11.log")"
-main="$(window_named "^Ketro's Yarvo Dururive$")"
-if [[ -n "$main" ]]; then
+# The compositor's window manager reparents a new window, so a lookup can
+# miss it for a moment after the first one found it: keep the first answer.
+main=""
+for _ in $(seq 150); do
+    main="$(window_named "^Ketro's Yarvo Dururive$")"
+    [[ -n "$main" ]] && break
+    sleep 0.1
+done
+if [[ -z "$main" ]]; then
+    fail "the main window is no X window: $(cat "$work/x11.log")"
+else
     wait_for 50 test -f scrap.htm || fail "scrap.htm was not written at start"
-    click_twips "$main" 6120 3735 2280 375
+    wait_for 100 focused_on "$main" ||
+        fail "the compositor did not give the main window the keyboard (focus: $(xdotool getwindowfocus 2>&1))"
+    # From the style group, Tab reaches Text1.
+    seat key --delay 50 Tab
     seat type --delay 30 "Hi"
     wait_for 50 grep -q "/1/i.gif'>" scrap.htm || fail "typing composed '$(cat scrap.htm)'"
     [[ "$(grep -o "/1/[a-z].gif'>" scrap.htm | tr -d '\n')" == "/1/h.gif'>/1/i.gif'>" ]] ||
         fail "scrap.htm holds '$(cat scrap.htm)'"
-    click_twips "$main" 9960 975 2280 375
+    # Then About, Copy and Preview.
+    seat key --delay 50 Tab Tab Tab space
     wait_for 300 bash -c "xdotool search --onlyvisible --class dururive-browser" ||
         fail "Preview's window is no X window: $(cat "$DURURIVE_BROWSER_TRACE" 2>&1)"
     wait_for 200 grep -q " loaded file://.*/x11/scrap.htm" "$DURURIVE_BROWSER_TRACE" ||
