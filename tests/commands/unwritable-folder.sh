@@ -31,6 +31,14 @@ trap cleanup EXIT
 chmod 755 "$work"
 mkdir -m 755 "$folder" "$work/runtime"
 chown "$user:$group" "$work/runtime" && chmod 700 "$work/runtime"
+# The user must reach the program: a build in a private home (root's is mode
+# 700) is copied, with the browser and the pictures that live beside it.
+if ! setpriv --reuid="$user" --regid="$group" --clear-groups test -x "$program"; then
+    program_dir="$(dirname "$program")"
+    mkdir -m 755 "$work/program"
+    cp -a "$program" "$program_dir/dururive-browser" "$program_dir/1" "$program_dir/2" "$work/program/"
+    program="$work/program/$(basename "$program")"
+fi
 cd "$folder" || exit 1
 setpriv --reuid="$user" --regid="$group" --clear-groups \
     env HOME="$work/runtime" XDG_RUNTIME_DIR="$work/runtime" "$program" >"$work/program.log" 2>&1 &
