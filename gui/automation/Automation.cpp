@@ -2,11 +2,12 @@
 
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
+#include <QDBusInterface>
 #include <QDBusMessage>
 #include <QDBusObjectPath>
-#include <QDBusVariant>
 #include <QSet>
 
+#include "gui/automation/Members.h"
 #include "gui/automation/ServerStart.h"
 #include "gui/core/FailureMemory.h"
 #include "gui/core/RuntimeError.h"
@@ -67,15 +68,11 @@ QString Reason(const ProgIdEntry& entry, const QDBusError& error) {
         .arg(entry.progId, error.message(), error.name());
 }
 
-QDBusMessage Send(const QDBusMessage& message, const QString& operation, const QString& member,
-                  const ProgIdEntry& entry) {
-    const QDBusMessage reply =
-        QDBusConnection::sessionBus().call(message, QDBus::Block, entry.answerTimeoutMs);
-    if (reply.type() == QDBusMessage::ErrorMessage) {
-        throw RuntimeError(operation, member, Reason(entry, QDBusError(reply)));
-    }
+// A call that failed throws; one that worked is noted as working.
+void Check(const QDBusError& error, const QString& operation, const QString& member,
+           const ProgIdEntry& entry) {
+    if (error.isValid()) throw RuntimeError(operation, member, Reason(entry, error));
     NoteSuccess(member);
-    return reply;
 }
 
 QString NewObjectPath(const ProgIdEntry& entry, const QDBusConnection& bus, QDBusError* error) {
@@ -116,32 +113,39 @@ QString CreatePath(const ProgIdEntry& entry, const QDBusConnection& bus) {
     }
 }
 
-ObjectDescription Introspect(const ProgIdEntry& entry, const QString& path) {
-    const auto message = QDBusMessage::createMethodCall(
+// The new object's interface, as QtDBus reads it from the object's
+// introspection data. QtDBus asks for that data (the first time it meets the
+// interface) with its own 25 s timeout; asking first, within ours, has a
+// hung server reported as soon as by any other call.
+std::shared_ptr<QDBusInterface> Bind(const ProgIdEntry& entry, const QString& path,
+                                     const QDBusConnection& bus) {
+    const auto introspect = QDBusMessage::createMethodCall(
         entry.service, path, QStringLiteral("org.freedesktop.DBus.Introspectable"),
         QStringLiteral("Introspect"));
-    const QDBusMessage reply = Send(message, CreateOperation, entry.progId, entry);
-    ObjectDescription description;
-    QString error;
-    if (!ParseIntrospection(reply.arguments().value(0).toString(), &description, &error)) {
-        throw RuntimeError(CreateOperation, entry.progId,
-                           QStringLiteral("the new object %1: %2").arg(path, error));
+    Check(QDBusError(bus.call(introspect, QDBus::Block, entry.answerTimeoutMs)), CreateOperation,
+          entry.progId, entry);
+    auto object = std::make_shared<QDBusInterface>(entry.service, path, entry.objectInterface, bus);
+    if (object->lastError().isValid()) {
+        throw RuntimeError(
+            CreateOperation, entry.progId,
+            QStringLiteral("the new object %1: %2").arg(path, Reason(entry, object->lastError())));
     }
-    return description;
+    object->setTimeout(entry.answerTimeoutMs);
+    return object;
 }
 
 // The method's input values in the order of its arguments.
-QVariantList Arguments(const DBusMethod& method, const QList<NamedArgument>& given) {
+QVariantList Arguments(const QString& method, const QList<DBusArgument>& arguments,
+                       const QList<NamedArgument>& given) {
     QVariantList values;
     QSet<QString> used;
-    for (const DBusArgument& argument : method.arguments) {
-        if (!argument.in) continue;
+    for (const DBusArgument& argument : arguments) {
         const NamedArgument* match = nullptr;
         for (const NamedArgument& named : given) {
             if (named.name.compare(argument.name, Qt::CaseInsensitive) == 0) {
                 if (match) {
                     throw RuntimeError(
-                        CallOperation, method.name,
+                        CallOperation, method,
                         QStringLiteral("the argument %1 is given twice").arg(argument.name));
                 }
                 match = &named;
@@ -149,7 +153,7 @@ QVariantList Arguments(const DBusMethod& method, const QList<NamedArgument>& giv
         }
         if (!match) {
             throw RuntimeError(
-                CallOperation, method.name,
+                CallOperation, method,
                 QStringLiteral("its argument %1 (%2) is not given")
                     .arg(argument.name.isEmpty() ? QStringLiteral("without a name") : argument.name,
                          DescribeDBusType(argument.type)));
@@ -157,7 +161,7 @@ QVariantList Arguments(const DBusMethod& method, const QList<NamedArgument>& giv
         QString error;
         const QVariant value = ToDBusValue(match->value, argument.type, &error);
         if (!value.isValid()) {
-            throw RuntimeError(CallOperation, method.name,
+            throw RuntimeError(CallOperation, method,
                                QStringLiteral("argument %1: %2").arg(argument.name, error));
         }
         used.insert(match->name.toLower());
@@ -165,7 +169,7 @@ QVariantList Arguments(const DBusMethod& method, const QList<NamedArgument>& giv
     }
     for (const NamedArgument& named : given) {
         if (!used.contains(named.name.toLower())) {
-            throw RuntimeError(CallOperation, method.name,
+            throw RuntimeError(CallOperation, method,
                                QStringLiteral("it has no argument named %1").arg(named.name));
         }
     }
@@ -174,8 +178,8 @@ QVariantList Arguments(const DBusMethod& method, const QList<NamedArgument>& giv
 
 }  // namespace
 
-AutomationObject::AutomationObject(ProgIdEntry entry, QString path, ObjectDescription description)
-    : entry_(std::move(entry)), path_(std::move(path)), description_(std::move(description)) {}
+AutomationObject::AutomationObject(ProgIdEntry entry, std::shared_ptr<QDBusInterface> object)
+    : entry_(std::move(entry)), object_(std::move(object)) {}
 
 AutomationObject AutomationObject::CreateObject(const QString& progId) {
     const std::optional<ProgIdEntry> entry = FindProgId(progId);
@@ -184,64 +188,67 @@ AutomationObject AutomationObject::CreateObject(const QString& progId) {
                            QStringLiteral("no server is registered for this ProgID"));
     const QDBusConnection bus = Bus(progId);
     const QString path = CreatePath(*entry, bus);
-    return AutomationObject(*entry, path, Introspect(*entry, path));
+    return AutomationObject(*entry, Bind(*entry, path, bus));
 }
 
-const DBusProperty& AutomationObject::Property(const QString& operation,
-                                               const QString& name) const {
-    const DBusProperty* property = description_.FindProperty(name);
-    if (!property) {
+QString AutomationObject::Path() const {
+    return object_->path();
+}
+
+const QMetaObject& AutomationObject::Members() const {
+    return *object_->metaObject();
+}
+
+QMetaProperty AutomationObject::Property(const QString& operation, const QString& name) const {
+    const QMetaProperty property = FindProperty(Members(), name);
+    if (!property.isValid()) {
         throw RuntimeError(
             operation, name,
             QStringLiteral("the %1 object has no property of that name").arg(entry_.progId));
     }
-    return *property;
+    return property;
 }
 
 void AutomationObject::PutProperty(const QString& name, const Variant& value) {
-    const DBusProperty& property = Property(PutOperation, name);
-    if (!property.writable) {
+    const QMetaProperty property = Property(PutOperation, name);
+    const QString member = QString::fromUtf8(property.name());
+    if (!property.isWritable()) {
         throw RuntimeError(
-            PutOperation, property.name,
+            PutOperation, member,
             QStringLiteral("the property of the %1 object is read-only").arg(entry_.progId));
     }
     QString error;
-    const QVariant converted = ToDBusValue(value, property.type, &error);
-    if (!converted.isValid()) throw RuntimeError(PutOperation, property.name, error);
-    auto message = QDBusMessage::createMethodCall(entry_.service, path_,
-                                                  QStringLiteral("org.freedesktop.DBus.Properties"),
-                                                  QStringLiteral("Set"));
-    message << property.interface << property.name << QVariant::fromValue(QDBusVariant(converted));
-    Send(message, PutOperation, property.name, entry_);
+    const QVariant converted = ToDBusValue(value, DBusSignature(property.metaType()), &error);
+    if (!converted.isValid()) throw RuntimeError(PutOperation, member, error);
+    const bool written = property.write(object_.get(), converted);
+    Check(written ? QDBusError() : object_->lastError(), PutOperation, member, entry_);
 }
 
 Variant AutomationObject::GetProperty(const QString& name) const {
-    const DBusProperty& property = Property(GetOperation, name);
-    auto message = QDBusMessage::createMethodCall(entry_.service, path_,
-                                                  QStringLiteral("org.freedesktop.DBus.Properties"),
-                                                  QStringLiteral("Get"));
-    message << property.interface << property.name;
-    const QDBusMessage reply = Send(message, GetOperation, property.name, entry_);
+    const QMetaProperty property = Property(GetOperation, name);
+    const QString member = QString::fromUtf8(property.name());
+    // Invalid when the call failed.
+    const QVariant received = property.read(object_.get());
+    Check(received.isValid() ? QDBusError() : object_->lastError(), GetOperation, member, entry_);
     QString error;
-    Variant value = FromDBusValue(reply.arguments().value(0), &error);
-    if (value.IsEmpty()) throw RuntimeError(GetOperation, property.name, error);
+    Variant value = FromDBusValue(received, &error);
+    if (value.IsEmpty()) throw RuntimeError(GetOperation, member, error);
     return value;
 }
 
 Variant AutomationObject::Call(const QString& method, const QList<NamedArgument>& arguments) {
-    const DBusMethod* member = description_.FindMethod(method);
-    if (!member) {
+    const QMetaMethod found = FindMethod(Members(), method);
+    if (!found.isValid()) {
         throw RuntimeError(
             CallOperation, method,
             QStringLiteral("the %1 object has no method of that name").arg(entry_.progId));
     }
-    auto message =
-        QDBusMessage::createMethodCall(entry_.service, path_, member->interface, member->name);
-    message.setArguments(Arguments(*member, arguments));
-    const QDBusMessage reply = Send(message, CallOperation, member->name, entry_);
-    if (reply.arguments().isEmpty()) return {};
+    const QString member = QString::fromUtf8(found.name());
+    const QDBusMessage reply = object_->callWithArgumentList(
+        QDBus::Block, member, Arguments(member, InputArguments(found), arguments));
+    Check(QDBusError(reply), CallOperation, member, entry_);
     QString error;
-    return FromDBusValue(reply.arguments().first(), &error);
+    return FromDBusValue(reply.arguments().value(0), &error);  // empty for no result
 }
 
 }  // namespace gui

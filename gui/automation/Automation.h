@@ -1,11 +1,14 @@
 #pragma once
 
 #include <QList>
+#include <QMetaProperty>
 #include <QString>
+#include <memory>
 
-#include "gui/automation/Introspection.h"
 #include "gui/automation/ProgIds.h"
 #include "gui/automation/Variant.h"
+
+class QDBusInterface;
 
 namespace gui {
 
@@ -15,7 +18,8 @@ struct NamedArgument {
 };
 
 // A late-bound reference to an object on the session bus. Members are found
-// by name at run time in the object's introspection data, arguments by name,
+// by name at run time in the object's interface as QtDBus reads it from the
+// object's introspection data (gui/automation/Members.h), arguments by name,
 // and values are converted to the member's declared type. Every call waits
 // for its answer. Every failure throws RuntimeError naming the member (or the
 // ProgID) and the reason. Dropping the reference asks nothing of the object.
@@ -32,17 +36,17 @@ public:
     Variant Call(const QString& method, const QList<NamedArgument>& arguments);
 
     const QString& ProgId() const { return entry_.progId; }
-    const QString& Path() const { return path_; }
-    const ObjectDescription& Description() const { return description_; }
+    QString Path() const;
+    // The members of the object's interface (entry.objectInterface).
+    const QMetaObject& Members() const;
 
 private:
-    AutomationObject(ProgIdEntry entry, QString path, ObjectDescription description);
+    AutomationObject(ProgIdEntry entry, std::shared_ptr<QDBusInterface> object);
 
-    const DBusProperty& Property(const QString& operation, const QString& name) const;
+    QMetaProperty Property(const QString& operation, const QString& name) const;
 
     ProgIdEntry entry_;
-    QString path_;
-    ObjectDescription description_;
+    std::shared_ptr<QDBusInterface> object_;  // shared by copies
 };
 
 }  // namespace gui

@@ -14,6 +14,7 @@ QList<ProgIdEntry>& Table() {
         .factoryInterface = QStringLiteral("org.dururive.Browser"),
         .factoryMethod = QStringLiteral("CreateWindow"),
         .program = QStringLiteral("dururive-browser"),
+        .objectInterface = QStringLiteral("org.dururive.Browser.Window"),
     }};
     return table;
 }

@@ -20,6 +20,9 @@ struct ProgIdEntry {
     // How long a call waits for its answer before the server counts as hung:
     // the caller's window takes no input meanwhile.
     int answerTimeoutMs = 5000;
+    // The interface of the objects the factory makes, as a type library
+    // names a class's interface: their members are looked up in it.
+    QString objectInterface = {};
 };
 
 // "InternetExplorer.Application" is our browser. Entries added here replace

@@ -1,4 +1,4 @@
-// Values, introspection data and the ProgID table of the automation layer,
+// Values, member lookup and the ProgID table of the automation layer,
 // and the browser's glyph picture server; no session bus needed.
 #include <gtest/gtest.h>
 #include <sys/socket.h>
@@ -16,7 +16,7 @@
 #include <vector>
 
 #include "browser/GlyphInterceptor.h"
-#include "gui/automation/Introspection.h"
+#include "gui/automation/Members.h"
 #include "gui/automation/ProgIds.h"
 #include "gui/automation/Variant.h"
 
@@ -79,59 +79,68 @@ TEST(AutomationValuesTest, ReceivedValuesBecomeVariants) {
     EXPECT_FALSE(error.isEmpty());
 }
 
-const char* const WindowXml =
-    R"(<!DOCTYPE node PUBLIC "-//freedesktop//DTD D-BUS Object Introspection 1.0//EN"
- "http://www.freedesktop.org/standards/dbus/1.0/introspect.dtd">
-<node>
-  <interface name="org.example.Window">
-    <property name="Top" type="n" access="readwrite"/>
-    <property name="Id" type="t" access="read"/>
-    <signal name="Moved"><arg name="top" type="n"/></signal>
-    <method name="Navigate">
-      <annotation name="org.example.Note" value="x"/>
-      <arg name="URL" type="s" direction="in"/>
-      <arg name="Flags" type="i"/>
-      <arg name="ok" type="b" direction="out"/>
-    </method>
-    <method name="navigate2"/>
-  </interface>
-  <interface name="org.freedesktop.DBus.Properties">
-    <method name="Get"><arg name="interface_name" type="s" direction="in"/></method>
-  </interface>
-  <node name="child"/>
-</node>)";
+// Members shaped as QtDBus makes them of a window's introspection data: a
+// method's first result is its return value, further ones are references
+// after its inputs.
+class WindowMembers : public QObject {
+    Q_OBJECT
+    Q_PROPERTY(short Top READ Top WRITE SetTop)
+    Q_PROPERTY(qulonglong Id READ Id)
+    Q_PROPERTY(short top READ Top)
 
-TEST(AutomationValuesTest, IntrospectionGivesMembersTypesAndArgumentPositions) {
-    gui::ObjectDescription description;
-    QString error;
-    ASSERT_TRUE(gui::ParseIntrospection(QString::fromLatin1(WindowXml), &description, &error))
-        << error.toStdString();
-    ASSERT_EQ(description.methods.size(), 2);
-    EXPECT_EQ(description.FindMethod(QStringLiteral("Get")), nullptr)
-        << "the bus's own interfaces are members";
-    const gui::DBusMethod* navigate = description.FindMethod(QStringLiteral("NAVIGATE"));
-    ASSERT_NE(navigate, nullptr);
-    EXPECT_EQ(navigate->interface, QStringLiteral("org.example.Window"));
-    ASSERT_EQ(navigate->arguments.size(), 3)
-        << "the signal's or annotation's content was taken for arguments";
-    EXPECT_EQ(navigate->arguments[0].name, QStringLiteral("URL"));
-    EXPECT_TRUE(navigate->arguments[1].in) << "an argument without direction is an input";
-    EXPECT_EQ(navigate->arguments[1].type, QStringLiteral("i"));
-    EXPECT_FALSE(navigate->arguments[2].in);
-    EXPECT_EQ(description.FindMethod(QStringLiteral("navigate2"))->arguments.size(), 0);
+public:
+    short Top() const { return 0; }
+    void SetTop(short) {}
+    qulonglong Id() const { return 0; }
 
-    const gui::DBusProperty* top = description.FindProperty(QStringLiteral("top"));
-    ASSERT_NE(top, nullptr);
-    EXPECT_EQ(top->type, QStringLiteral("n"));
-    EXPECT_TRUE(top->readable && top->writable);
-    const gui::DBusProperty* id = description.FindProperty(QStringLiteral("Id"));
-    ASSERT_NE(id, nullptr);
-    EXPECT_TRUE(id->readable && !id->writable);
-    EXPECT_EQ(description.FindProperty(QStringLiteral("Left")), nullptr);
+public slots:
+    // Never called: only its signature counts.
+    bool Navigate(const QString& URL, int Flags, QString& page) {
+        return URL.isEmpty() && Flags == 0 && page.isEmpty();
+    }
+    void navigate2() {}
+    void Unnamed(uchar) {}
 
-    EXPECT_FALSE(gui::ParseIntrospection(QStringLiteral("<node><interface name='a'>"), &description,
-                                         &error));
-    EXPECT_TRUE(error.contains("not well formed")) << error.toStdString();
+signals:
+    void Moved(short top);
+};
+
+TEST(AutomationValuesTest, MembersGiveTypesAndArgumentPositions) {
+    const QMetaObject& members = WindowMembers::staticMetaObject;
+    EXPECT_FALSE(gui::FindMethod(members, QStringLiteral("deleteLater")).isValid())
+        << "a member of QObject was taken for the object's";
+    EXPECT_FALSE(gui::FindMethod(members, QStringLiteral("Moved")).isValid())
+        << "a signal was taken for a method";
+    const QMetaMethod navigate = gui::FindMethod(members, QStringLiteral("NAVIGATE"));
+    ASSERT_TRUE(navigate.isValid());
+    EXPECT_EQ(navigate.name(), "Navigate");
+    const QList<gui::DBusArgument> arguments = gui::InputArguments(navigate);
+    ASSERT_EQ(arguments.size(), 2) << "a result was taken for an argument";
+    EXPECT_EQ(arguments[0].name, QStringLiteral("URL"));
+    EXPECT_EQ(arguments[0].type, QStringLiteral("s"));
+    EXPECT_EQ(arguments[1].name, QStringLiteral("Flags"));
+    EXPECT_EQ(arguments[1].type, QStringLiteral("i"));
+    EXPECT_TRUE(
+        gui::InputArguments(gui::FindMethod(members, QStringLiteral("Navigate2"))).isEmpty());
+    const QList<gui::DBusArgument> unnamed =
+        gui::InputArguments(gui::FindMethod(members, QStringLiteral("unnamed")));
+    ASSERT_EQ(unnamed.size(), 1);
+    EXPECT_TRUE(unnamed[0].name.isEmpty());
+    EXPECT_EQ(unnamed[0].type, QStringLiteral("y"));
+
+    const QMetaProperty top = gui::FindProperty(members, QStringLiteral("TOP"));
+    ASSERT_TRUE(top.isValid());
+    EXPECT_STREQ(top.name(), "Top") << "not the first of the names that differ in case only";
+    EXPECT_EQ(gui::DBusSignature(top.metaType()), QStringLiteral("n"));
+    EXPECT_TRUE(top.isReadable() && top.isWritable());
+    EXPECT_STREQ(gui::FindProperty(members, QStringLiteral("top")).name(), "top")
+        << "an exact match does not win";
+    const QMetaProperty id = gui::FindProperty(members, QStringLiteral("id"));
+    ASSERT_TRUE(id.isValid());
+    EXPECT_EQ(gui::DBusSignature(id.metaType()), QStringLiteral("t"));
+    EXPECT_TRUE(id.isReadable() && !id.isWritable());
+    EXPECT_FALSE(gui::FindProperty(members, QStringLiteral("Left")).isValid());
+    EXPECT_FALSE(gui::FindProperty(members, QStringLiteral("objectName")).isValid());
 }
 
 TEST(AutomationValuesTest, TheBrowserProgIdIsOurBrowserAndEntriesCanBeAdded) {
@@ -308,3 +317,5 @@ TEST(AutomationValuesTest, GlyphServerBoundsWhatAnyClientCanTake) {
 }
 
 }  // namespace
+
+#include "AutomationValuesTest.moc"
