@@ -19,20 +19,11 @@ cleanup() {
 }
 trap cleanup EXIT
 
+source "$(dirname "$0")/xvfb.sh"
 session_dir="$(mktemp -d /tmp/dururive-session.XXXXXX)"
-exec {display_fd}<> "$session_dir/display"
 dpi="${DURURIVE_DPI:-96}"
-Xvfb -displayfd "$display_fd" -screen 0 "${DURURIVE_SCREEN:-1280x1024x24}" -dpi "$dpi" -nolisten tcp -noreset \
-    >"$session_dir/xvfb.log" 2>&1 &
-xvfb_pid=$!
-for _ in $(seq 300); do
-    [[ -s "$session_dir/display" ]] && break
-    kill -0 "$xvfb_pid" 2>/dev/null || { echo "Xvfb did not start:" >&2; cat "$session_dir/xvfb.log" >&2; exit 1; }
-    sleep 0.1
-done
-display_number="$(head -n1 "$session_dir/display")"
-[[ -n "$display_number" ]] || { echo "Xvfb gave no display number" >&2; exit 1; }
-export DISPLAY=":$display_number"
+start_xvfb "$session_dir" "${DURURIVE_SCREEN:-1280x1024x24}" "$dpi" 300
+export DISPLAY="$xvfb_display"
 if [[ "$dpi" != 96 ]]; then
     xprop -root -format RESOURCE_MANAGER 8s -set RESOURCE_MANAGER "Xft.dpi:	$dpi" ||
         { echo "the resolution could not be set" >&2; exit 1; }

@@ -28,16 +28,9 @@ export XDG_RUNTIME_DIR="$session_dir/runtime"
 mkdir -m 700 -p "$XDG_RUNTIME_DIR"
 unset WAYLAND_DISPLAY QT_QPA_PLATFORM
 
-exec {display_fd}<> "$session_dir/seat-display"
-Xvfb -displayfd "$display_fd" -screen 0 1280x1024x24 -dpi 96 -nolisten tcp -noreset \
-    >"$session_dir/xvfb.log" 2>&1 &
-xvfb_pid=$!
-for _ in $(seq 100); do
-    [[ -s "$session_dir/seat-display" ]] && break
-    kill -0 "$xvfb_pid" 2>/dev/null || { echo "Xvfb did not start:" >&2; cat "$session_dir/xvfb.log" >&2; exit 1; }
-    sleep 0.1
-done
-export DURURIVE_SEAT_DISPLAY=":$(head -n1 "$session_dir/seat-display")"
+source "$(dirname "$0")/xvfb.sh"
+start_xvfb "$session_dir" 1280x1024x24 96 100
+export DURURIVE_SEAT_DISPLAY="$xvfb_display"
 
 log="$session_dir/weston.log"
 DISPLAY="$DURURIVE_SEAT_DISPLAY" weston --backend=x11-backend.so --use-pixman --width=1280 --height=1024 \
