@@ -1,4 +1,5 @@
-// The program: creates and shows the main window and runs until it closes.
+// The program: creates and shows the main window and runs until it closes,
+// or, given arguments, does what they say without a window.
 #include <QApplication>
 #include <QPointer>
 
@@ -6,9 +7,11 @@
 #include "gui/Dispatch.h"
 #include "gui/FontWarmUp.h"
 #include "gui/core/DisplayPlatform.h"
+#include "mainwindow/CommandLine.h"
 #include "mainwindow/Form1.h"
 
 int main(int argc, char** argv) {
+    if (argc > 1) return RunCommandLine(argc, argv);
     gui::ChooseDisplayPlatform();
     gui::FontWarmUp fonts;
     gui::KeepReachableByScreenReaders();

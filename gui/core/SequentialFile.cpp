@@ -143,20 +143,40 @@ OwnFileCheck CheckOwnFile(const QString& path) {
     return check;
 }
 
-void PrintLineToFile(const QString& fileName, const QString& text) {
-    // One byte per character, as the ANSI code page writes it; characters
-    // that have no byte become '?'.
-    QByteArray line = text.toLatin1();
-    line.append("\r\n", 2);
+namespace {
 
+// What stands at the path may be replaced: nothing, or a writable regular
+// file of the user.
+OwnFileCheck CheckReplaceable(const QString& fileName) {
     const OwnFileCheck existing = CheckOwnFile(fileName);
     if (!existing.refusal.isEmpty()) throw RuntimeError(OpenOperation, fileName, existing.refusal);
     // A new file would replace a read-only one as if it were writable.
     if (existing.exists && !(existing.mode & S_IWUSR)) {
         throw RuntimeError(OpenOperation, fileName, QStringLiteral("the file is read-only"));
     }
+    return existing;
+}
 
+}  // namespace
+
+void PrintLineToFile(const QString& fileName, const QString& text) {
+    // One byte per character, as the ANSI code page writes it; characters
+    // that have no byte become '?'.
+    QByteArray line = text.toLatin1();
+    line.append("\r\n", 2);
+
+    const OwnFileCheck existing = CheckReplaceable(fileName);
     if (!ReplaceFromBeside(fileName, line, existing)) RewriteInPlace(fileName, line);
+    NoteSuccess(fileName);
+}
+
+void WriteWholeFile(const QString& fileName, const QByteArray& bytes) {
+    const OwnFileCheck existing = CheckReplaceable(fileName);
+    if (!ReplaceFromBeside(fileName, bytes, existing)) {
+        throw RuntimeError(
+            OpenOperation, fileName,
+            QStringLiteral("the folder takes no new file (%1)").arg(SystemReason(EACCES)));
+    }
     NoteSuccess(fileName);
 }
 

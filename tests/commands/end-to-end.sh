@@ -2,8 +2,9 @@
 # end-to-end.sh PROGRAM
 # Drives the built program from outside as a user would, inside a desktop
 # session (run it through desktop-session.sh): types a text, clicks Copy,
-# About and Preview at their places, and checks scrap.htm, the clipboard,
-# the About window and the preview window, which must outlive the program.
+# About and Preview at their places, saves the text as an animated GIF, and
+# checks scrap.htm, the clipboard, the About window, the GIF and the preview
+# window, which must outlive the program.
 set -uo pipefail
 program="$1"
 source "$(dirname "$0")/../support/drive.sh"
@@ -54,6 +55,35 @@ if [[ -n "$about" ]]; then
     printf -v expected_file '%s\r\n' "$expected"
     wait_for 50 grep -q "/a.gif'>" scrap.htm || fail "the main window took no input after About closed"
     [[ "$(cat scrap.htm)" == "${expected_file%$'\n'}" ]] || fail "the main window took input behind About: $(cat scrap.htm)"
+fi
+
+# The context menu of the window (a right-click on the label "Chars Left",
+# 360, 2880, 975 x 375, or Shift+F10) offers the save; Ctrl+S opens the same
+# dialog, where a typed name and Return save "hi" and "yoa" as one GIF.
+popups() { xdotool search --onlyvisible --class '^Yarvo Dururive$' | wc -l; }
+shown="$(popups)"
+read -r ox oy < <(client_origin "$main")
+xdotool mousemove --sync $((ox + 40)) $((oy + 205)) click 3
+wait_for 50 eval '(( $(popups) > shown ))' || fail "a right-click showed no context menu"
+xdotool key Escape
+wait_for 50 eval '(( $(popups) == shown ))' || fail "Esc left the context menu open"
+# The input box has its own menu: Tab leaves it for a button first.
+xdotool key Tab shift+F10
+wait_for 50 eval '(( $(popups) > shown ))' || fail "Shift+F10 showed no context menu"
+xdotool key Down Return
+wait_for 100 window_named "^Save as Animated GIF$" || fail "the context menu did not offer the save"
+xdotool key Escape
+wait_for 50 bash -c "! xdotool search --onlyvisible --name '^Save as Animated GIF\$'" || fail "Esc left the dialog"
+xdotool windowactivate --sync "$main" key ctrl+s
+if wait_for 100 window_named "^Save as Animated GIF$"; then
+    xdotool windowactivate --sync "$(window_named "^Save as Animated GIF$")" key ctrl+a
+    xdotool type --delay 20 "$work/hi yoa.gif"
+    xdotool key Return
+    wait_for 100 test -s "$work/hi yoa.gif" || fail "Return in the dialog saved no GIF"
+    frames="$(identify -format '%m %W %H %T;' "$work/hi yoa.gif" 2>&1)"
+    [[ "$frames" == "GIF 96 56 15;GIF 96 56 15;GIF 96 56 15;" ]] || fail "the saved GIF reads '$frames'"
+else
+    fail "Ctrl+S opened no save dialog"
 fi
 
 # Preview (9960, 2280, 975 x 375) opens a browser window at 100,300, 400 x 400.
