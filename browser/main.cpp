@@ -10,6 +10,7 @@
 #include "browser/BrowserService.h"
 #include "browser/GlyphInterceptor.h"
 #include "browser/Trace.h"
+#include "gui/DesktopIdentity.h"
 #include "gui/core/AppDir.h"
 #include "gui/core/DisplayPlatform.h"
 #include "urls/Urls.h"
@@ -62,8 +63,12 @@ int main(int argc, char** argv) {
     Trace::Write(QLatin1String(BrowserService::FactoryPath), QStringLiteral("started"));
     PrepareEngine();
     SaveMemory();
+    // Its windows are the program's: the desktop shows a preview as the
+    // program's menu entry, with its name and icon. The page processes it
+    // starts make no windows.
+    gui::NameWindowsAfterProgram();
     QApplication app(argc, argv);
-    QApplication::setApplicationName(QStringLiteral("dururive-browser"));
+    gui::TakeDesktopIdentity();
     QApplication::setQuitOnLastWindowClosed(false);  // the service decides
 
     QString error;

@@ -88,8 +88,8 @@ fi
 
 # Preview (9960, 2280, 975 x 375) opens a browser window at 100,300, 400 x 400.
 click_twips "$main" 9960 975 2280 375
-wait_for 200 bash -c "xdotool search --onlyvisible --class dururive-browser" || fail "no preview window"
-browser="$(xdotool search --onlyvisible --class dururive-browser | tail -n1)"
+wait_for 200 browser_windows || fail "no preview window"
+browser="$(browser_windows | tail -n1)"
 # The outer rectangle of a window, its frame included: left top width height.
 outer_rect() {
     local bx by bw bh el er et eb extents

@@ -39,6 +39,9 @@ wait_for() {
 }
 
 window_named() { xdotool search --onlyvisible --name "$1" | head -n1; }
+# The browser's windows, shown, newest last: by their caption, as their class
+# is the program's.
+browser_windows() { xdotool search --onlyvisible --name " - Dururive browser\$"; }
 
 # Left and top of a window's client area on the screen.
 client_origin() {
