@@ -11,6 +11,7 @@
 #include <QUrl>
 
 #include "browser/PageRules.h"
+#include "gui/core/GifFrames.h"
 
 namespace {
 
@@ -65,7 +66,11 @@ QByteArray GlyphServer::ReadPicture(const QString& file) {
         ::close(fd);
         return {};
     }
-    return picture.read(PictureLimit);
+    // The page process decodes every frame: one larger than the picture's
+    // screen costs gigabytes, so only a GIF whose frames all fit is served.
+    const QByteArray bytes = picture.read(PictureLimit);
+    if (!bytes.startsWith("GIF8") || !gui::GifFramesRefusal(bytes).isEmpty()) return {};
+    return bytes;
 }
 
 void GlyphServer::Accept() {

@@ -36,7 +36,9 @@ public:
     // any other path, so nothing outside the two glyph folders is ever served.
     QString FileFor(const QString& path) const;
     // The content of file when it is a regular file of at most PictureLimit
-    // bytes; empty otherwise. Never waits on a FIFO or a device.
+    // bytes holding a GIF whose frames lie within its screen of at most
+    // gui::MaxPictureSide a side; empty otherwise. Never waits on a FIFO or a
+    // device.
     static QByteArray ReadPicture(const QString& file);
 
 private:

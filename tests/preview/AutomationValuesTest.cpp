@@ -19,6 +19,7 @@
 #include "gui/automation/Members.h"
 #include "gui/automation/ProgIds.h"
 #include "gui/automation/Variant.h"
+#include "tests/support/TinyGif.h"
 
 namespace {
 
@@ -278,10 +279,24 @@ TEST(AutomationValuesTest, GlyphServerBoundsWhatAnyClientCanTake) {
     QFile big(folder + "/c.gif");
     ASSERT_TRUE(big.open(QIODevice::WriteOnly) && big.resize(GlyphServer::PictureLimit + 1));
     big.close();
+    // A GIF whose frame is larger than its screen costs the page process
+    // gigabytes; a picture that is no GIF is sniffed and decoded all the same.
+    QFile crafted(folder + "/d.gif");
+    ASSERT_TRUE(crafted.open(QIODevice::WriteOnly) &&
+                crafted.write(TinyGif(16, 16, {QRect(0, 0, 16, 16), QRect(0, 0, 20000, 20000)})));
+    crafted.close();
+    QFile png(folder + "/e.gif");
+    ASSERT_TRUE(png.open(QIODevice::WriteOnly) && png.write("\x89PNG\r\n\x1a\n", 8) == 8);
+    png.close();
+    QFile fits(folder + "/f.gif");
+    ASSERT_TRUE(fits.open(QIODevice::WriteOnly) &&
+                fits.write(TinyGif(16, 16, {QRect(4, 4, 12, 12)})));
+    fits.close();
     GlyphServer server(root.path());
     QString error;
     ASSERT_TRUE(server.Start(&error)) << error.toStdString();
-    for (const char* glyph : {"/1/a.gif", "/1/b.gif", "/1/c.gif"}) {
+    EXPECT_EQ(Fetch(server, GlyphPath(server, "/1/f.gif")).first, "HTTP/1.0 200 OK");
+    for (const char* glyph : {"/1/a.gif", "/1/b.gif", "/1/c.gif", "/1/d.gif", "/1/e.gif"}) {
         EXPECT_EQ(Fetch(server, GlyphPath(server, glyph)).first, "HTTP/1.0 404 Not Found") << glyph;
     }
 
