@@ -10,7 +10,6 @@
 #include <QTimer>
 #include <QUrl>
 
-#include "browser/PageRules.h"
 #include "gui/core/GifFrames.h"
 
 namespace {
@@ -135,7 +134,9 @@ bool GlyphInterceptor::Allows(const QUrl& url, QWebEngineUrlRequestInfo::Resourc
     const bool byTheBrowser = navigation == QWebEngineUrlRequestInfo::NavigationTypeTyped ||
                               navigation == QWebEngineUrlRequestInfo::NavigationTypeReload ||
                               navigation == QWebEngineUrlRequestInfo::NavigationTypeBackForward;
-    return byTheBrowser && url.isLocalFile() && LocalPageRefusal(url.toLocalFile()).isEmpty();
+    // A page is handed to the engine as its checked content (ReadLocalPage),
+    // never as a path for the engine to open.
+    return byTheBrowser && url.scheme() == QLatin1String("data");
 }
 
 void GlyphInterceptor::interceptRequest(QWebEngineUrlRequestInfo& info) {

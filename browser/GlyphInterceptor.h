@@ -65,8 +65,8 @@ public:
     // glyph server, else the same path on our picture server.
     QUrl Redirected(const QUrl& url) const;
     // Whether a request that is not redirected may go out: a picture of our
-    // server, the empty page, or a local page opened by the browser itself
-    // (not by a page) that LocalPageRefusal allows.
+    // server, the empty page, or a page's content handed over by the browser
+    // itself (not by a page). No local file is opened by the engine.
     bool Allows(const QUrl& url, QWebEngineUrlRequestInfo::ResourceType type,
                 QWebEngineUrlRequestInfo::NavigationType navigation) const;
 
