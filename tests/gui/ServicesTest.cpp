@@ -155,6 +155,16 @@ TEST_F(ServicesTest, ARecurringFailureIsReportedOnceUntilItWorksOrFailsDifferent
     write();  // fails as at first, after having worked
     ASSERT_EQ(reports.size(), 4);
     EXPECT_EQ(reports[3].message, reports[0].message);
+
+    // A command the user pressed is told of on every press, also after typing told it.
+    for (int press = 0; press < 2; ++press) {
+        gui::Dispatch(
+            "Command5_Click", [&] { gui::PrintLineToFile(file, "x"); }, gui::Repeated::ReportEvery);
+    }
+    write();
+    ASSERT_EQ(reports.size(), 6);
+    EXPECT_EQ(reports[5].handler, "Command5_Click");
+    EXPECT_EQ(reports[5].message, reports[0].message);
 }
 
 TEST_F(ServicesTest, TheDefaultReportIsAMessageBoxNamingHandlerAndError) {
