@@ -45,7 +45,6 @@ void SignalGroup(qint64 pid, int signal) {
     ::kill(pid_t(pid), signal);
 }
 
-
 // How long the server may take to appear: within a command's wait, no
 // longer than the command waits.
 int StartLimitMs(const ProgIdEntry& entry) {

@@ -266,7 +266,8 @@ TEST(PreviewTest, ARefusedPageClosesTheWindowMadeForIt) {
         << message.toStdString();
     const QStringList windows = probe::CreatedWindows();
     ASSERT_EQ(windows.size(), 1);
-    EXPECT_TRUE(Events(windows[0]).contains("Visible false")) << Events(windows[0]).join('\n').toStdString();
+    EXPECT_TRUE(Events(windows[0]).contains("Visible false"))
+        << Events(windows[0]).join('\n').toStdString();
     EXPECT_TRUE(probe::WaitFor([&] { return !probe::WindowObjectExists(windows[0]); }, 10000))
         << "the refused window is still there: " << Events(windows[0]).join('\n').toStdString();
 }

@@ -22,4 +22,3 @@ inline QByteArray TinyGif(quint16 width, quint16 height, const QList<QRect>& fra
     }
     return gif.append('\x3b');
 }
-
