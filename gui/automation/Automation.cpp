@@ -216,17 +216,18 @@ QVariantList Arguments(const QString& method, const QList<DBusArgument>& argumen
 }  // namespace
 
 namespace {
-thread_local AutomationWait* currentWait = nullptr;
+thread_local const AutomationWait* currentWait = nullptr;
 }
 
-AutomationWait::AutomationWait(int timeoutMs) : timeoutMs_(timeoutMs), deadline_(timeoutMs) {
+AutomationWait::AutomationWait(int timeoutMs)
+    : timeoutMs_(timeoutMs), deadline_(timeoutMs), outer_(currentWait) {
     currentWait = this;
     if (qobject_cast<QGuiApplication*>(QCoreApplication::instance()))
         QGuiApplication::setOverrideCursor(QCursor(Qt::BusyCursor));
 }
 
 AutomationWait::~AutomationWait() {
-    currentWait = nullptr;
+    currentWait = outer_;
     if (qobject_cast<QGuiApplication*>(QCoreApplication::instance()))
         QGuiApplication::restoreOverrideCursor();
 }

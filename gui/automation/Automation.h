@@ -19,7 +19,8 @@ namespace gui {
 // waits until it ends) and, in a GUI, the cursor shows busy. A server that
 // holds its name but does not answer by then is ended, when it is the
 // entry's program run by this user, so that the next command starts a new
-// one. One at a time on a thread.
+// one. A command run while another waits (a screen reader's press, which
+// is no user input) waits within its own deadline.
 class AutomationWait {
 public:
     explicit AutomationWait(int timeoutMs);
@@ -35,6 +36,7 @@ public:
 private:
     int timeoutMs_;
     QDeadlineTimer deadline_;
+    const AutomationWait* outer_;
 };
 
 struct NamedArgument {
