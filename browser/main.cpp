@@ -24,6 +24,20 @@ void PrepareEngine() {
     QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
 }
 
+// Another local user could attach to a remote-debugging port and read or
+// steer the user's pages, so the browser opens none, whatever its
+// environment asks for.
+void DropRemoteDebugging() {
+    qunsetenv("QTWEBENGINE_REMOTE_DEBUGGING");
+    QByteArrayList kept;
+    for (const QByteArray& flag : qgetenv("QTWEBENGINE_CHROMIUM_FLAGS").simplified().split(' ')) {
+        QByteArray name = flag;
+        while (name.startsWith('-')) name.remove(0, 1);
+        if (!flag.isEmpty() && !name.toLower().startsWith("remote-debugging")) kept.append(flag);
+    }
+    qputenv("QTWEBENGINE_CHROMIUM_FLAGS", kept.join(' '));
+}
+
 // A preview shows a few small pictures, and a user may keep several open, so
 // the engine is set up for memory: Qt Quick draws the pages in software
 // (drawn with OpenGL, each window holds a GL context and its buffers in this
@@ -62,6 +76,7 @@ int main(int argc, char** argv) {
     gui::ChooseDisplayPlatform();
     Trace::Write(QLatin1String(BrowserService::FactoryPath), QStringLiteral("started"));
     PrepareEngine();
+    DropRemoteDebugging();
     SaveMemory();
     // Its windows are the program's: the desktop shows a preview as the
     // program's menu entry, with its name and icon. The page processes it

@@ -315,7 +315,10 @@ void Form::On(const QString& control, int index, Event event, std::function<void
     QObject* object = FindControl(control, index);
     if (!object) ThrowNoControl(control, index);
     const QString name = control + QLatin1Char('_') + EventName(event);
-    auto run = [name, handler = std::move(handler)] { Dispatch(name, handler); };
+    auto run = [name, handler] { Dispatch(name, handler); };
+    auto press = [name, handler = std::move(handler)] {
+        Dispatch(name, handler, Repeated::ReportEvery);
+    };
     QMetaObject::Connection connection;
     switch (event) {
         case Event::Click:
@@ -324,7 +327,7 @@ void Form::On(const QString& control, int index, Event event, std::function<void
             if (auto* option = qobject_cast<OptionButton*>(object))
                 connection = connect(option, &OptionButton::Click, this, run);
             if (auto* button = qobject_cast<CommandButton*>(object))
-                connection = connect(button, &CommandButton::Click, this, run);
+                connection = connect(button, &CommandButton::Click, this, press);
             if (auto* image = qobject_cast<Image*>(object))
                 connection = connect(image, &Image::Click, this, run);
             if (auto* command = qobject_cast<QAction*>(object))

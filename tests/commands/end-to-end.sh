@@ -10,7 +10,8 @@ program="$1"
 source "$(dirname "$0")/../support/drive.sh"
 begin_test e2e "$(dirname "$program")"
 
-cd "$work"
+# A folder of its own, so that it can be removed under the running program.
+mkdir "$work/folder" && cd "$work/folder" || exit 1
 "$program" >"$work/program.log" 2>&1 &
 started+=($!)
 main_pid=$!
@@ -104,6 +105,41 @@ if [[ -n "$browser" ]]; then
     wait_for 100 eval '[[ "$(outer_rect "$browser")" == "100 300 400 400" ]]' ||
         fail "the preview window's outer rectangle is $(outer_rect "$browser")"
 fi
+
+# A stopped browser keeps its name on the bus and answers nothing: Preview
+# holds the main window no more than 5 s, reports it, and ends that browser;
+# the next Preview opens its window in a new one.
+# xdotool's synchronous move waits long for a pointer already in place.
+press_preview() { xdotool mousemove 0 0; click_twips "$main" 9960 975 2280 375; }
+previews() { xdotool search --onlyvisible --class dururive-browser 2>/dev/null | wc -l; }
+stopped="$(session_browsers "$(dirname "$program")")"
+if [[ -n "$browser" && -n "$stopped" ]]; then
+    kill -STOP $stopped
+    before=$(date +%s%N)
+    press_preview
+    wait_for 100 window_named "$report" || fail "a stopped browser was not reported"
+    held=$((($(date +%s%N) - before) / 1000000))
+    echo "a stopped browser held Preview $held ms"
+    ((held < 6000)) || fail "Preview held the main window $held ms"
+    close_report
+    wait_for 30 bash -c "! kill -0 $stopped" || fail "the stopped browser $stopped was not ended"
+    kill -CONT $stopped 2>/dev/null
+    press_preview
+    wait_for 200 eval '(($(previews) == 1))' || fail "no preview window from a new browser after the stopped one"
+    (($(reports) == 0)) || fail "the Preview after a stopped browser failed"
+    browser="$(xdotool search --onlyvisible --class dururive-browser | tail -n1)"
+fi
+
+# The working folder removed under the program: each Preview says so, and
+# no window opens.
+cd "$work" && rm -rf "$work/folder"
+shown="$(previews)"
+for press in 1 2; do
+    press_preview
+    wait_for 50 window_named "$report" || fail "Preview $press in a removed folder was not reported"
+    close_report
+done
+(($(previews) == shown)) || fail "Preview in a removed folder opened a window"
 
 # Closing the main window (the window manager's close, Alt+F4) ends the
 # program; the preview window stays.
