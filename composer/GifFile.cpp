@@ -7,6 +7,7 @@
 #include <cstring>
 #include <stdexcept>
 
+#include "gui/core/GifFrames.h"
 #include "gui/core/RuntimeError.h"
 
 namespace {
@@ -14,7 +15,6 @@ namespace {
 const QString ReadOperation = QStringLiteral("Read picture");
 // A glyph takes a few kilobytes; anything far larger is not one.
 constexpr qint64 MaxGlyphFileSize = 1 << 20;
-constexpr int MaxGlyphFrames = 256;
 // Browsers play a delay this short as 10 centiseconds.
 constexpr int ShortestDelay = 2;
 
@@ -47,20 +47,13 @@ int ReadSource(GifFileType* gif, GifByteType* buffer, int length) {
     return n;
 }
 
-// Plays the frames of an open GIF onto its screen, checking every frame's
-// place before its pixels are decoded.
+// Plays the frames of an open GIF onto its screen.
 class Player {
 public:
-    Player(GifFileType* gif, const QString& path, int maxSide)
-        : gif_(gif), path_(path), maxSide_(maxSide) {}
+    Player(GifFileType* gif, const QString& path) : gif_(gif), path_(path) {}
 
+    // Every frame was checked to lie on the screen (GifFramesRefusal).
     GifAnimation Play() {
-        if (gif_->SWidth <= 0 || gif_->SHeight <= 0 || gif_->SWidth > maxSide_ ||
-            gif_->SHeight > maxSide_) {
-            Refuse(path_, QStringLiteral("Not a glyph picture (it declares %1 x %2 pixels)")
-                              .arg(gif_->SWidth)
-                              .arg(gif_->SHeight));
-        }
         animation_.width = gif_->SWidth;
         animation_.height = gif_->SHeight;
         canvas_.fill(0, animation_.width * animation_.height);
@@ -94,20 +87,6 @@ private:
     void ReadFrame() {
         if (DGifGetImageDesc(gif_) == GIF_ERROR) Broken();
         const GifImageDesc& place = gif_->Image;
-        if (place.Left < 0 || place.Top < 0 || place.Width <= 0 || place.Height <= 0 ||
-            place.Left + place.Width > animation_.width ||
-            place.Top + place.Height > animation_.height) {
-            Refuse(path_, QStringLiteral("A frame of %1 x %2 pixels at %3, %4 lies outside the "
-                                         "picture's %5 x %6")
-                              .arg(place.Width)
-                              .arg(place.Height)
-                              .arg(place.Left)
-                              .arg(place.Top)
-                              .arg(animation_.width)
-                              .arg(animation_.height));
-        }
-        if (animation_.frames.size() >= MaxGlyphFrames)
-            Refuse(path_, QStringLiteral("More than %1 frames").arg(MaxGlyphFrames));
         const ColorMapObject* colours = place.ColorMap ? place.ColorMap : gif_->SColorMap;
         if (!colours) Refuse(path_, QStringLiteral("A frame has no colour table"));
 
@@ -164,7 +143,6 @@ private:
 
     GifFileType* gif_;
     const QString& path_;
-    const int maxSide_;
     GifAnimation animation_;
     QVector<quint32> canvas_;
     GraphicsControlBlock control_{0, false, 0, NO_TRANSPARENT_COLOR};
@@ -211,6 +189,10 @@ void PutFrame(GifFileType* gif, const IndexedGif& picture, const IndexedGif::Fra
 
 GifAnimation ReadGif(const QString& path, int maxSide) {
     const QByteArray bytes = ReadWholeFile(path);
+    // A frame larger than its picture would take seconds and gigabytes to
+    // decode: every frame's place is checked before any is decoded.
+    if (const QString refusal = gui::GifFramesRefusal(bytes, maxSide); !refusal.isEmpty())
+        Refuse(path, QStringLiteral("Not a glyph picture (%1)").arg(refusal));
     Source source{bytes};
     int error = 0;
     GifFileType* gif = DGifOpen(&source, ReadSource, &error);
@@ -219,7 +201,7 @@ GifAnimation ReadGif(const QString& path, int maxSide) {
                QStringLiteral("Not a GIF picture (%1)").arg(QLatin1String(GifErrorString(error))));
     }
     try {
-        GifAnimation animation = Player(gif, path, maxSide).Play();
+        GifAnimation animation = Player(gif, path).Play();
         DGifCloseFile(gif, &error);
         return animation;
     } catch (...) {

@@ -6,9 +6,7 @@
 
 // Animated GIF pictures, read and written with giflib; Qt Core only.
 
-// No glyph picture is larger than this on either side; a file that declares
-// more, or holds a frame outside its screen, is refused before decoding.
-inline constexpr int MaxGlyphSide = 256;
+#include "gui/core/GifFrames.h"
 
 // Every frame as a browser shows it, whole: one 0xAARRGGBB value a pixel,
 // row by row, either fully transparent (0) or opaque.
@@ -25,8 +23,9 @@ struct GifAnimation {
 
 // Reads a GIF picture file and plays its frames, disposal included.
 // Raises gui::RuntimeError naming the file and the reason when it is
-// missing, unreadable, larger than maxSide or not a sound GIF.
-GifAnimation ReadGif(const QString& path, int maxSide = MaxGlyphSide);
+// missing, unreadable, larger than maxSide a side, has a frame outside its
+// screen or is not a sound GIF.
+GifAnimation ReadGif(const QString& path, int maxSide = gui::MaxPictureSide);
 
 // A picture in colour indices: index 0 is transparent, index i > 0 has the
 // colour palette[i - 1] (0xRRGGBB). The colour table has tableSize entries,

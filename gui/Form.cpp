@@ -331,7 +331,7 @@ void Form::On(const QString& control, int index, Event event, std::function<void
             if (auto* image = qobject_cast<Image*>(object))
                 connection = connect(image, &Image::Click, this, run);
             if (auto* command = qobject_cast<QAction*>(object))
-                connection = connect(command, &QAction::triggered, this, run);
+                connection = connect(command, &QAction::triggered, this, press);
             break;
         case Event::DblClick:
             if (auto* image = qobject_cast<Image*>(object))
