@@ -111,7 +111,7 @@ fi
 # the next Preview opens its window in a new one.
 # xdotool's synchronous move waits long for a pointer already in place.
 press_preview() { xdotool mousemove 0 0; click_twips "$main" 9960 975 2280 375; }
-previews() { xdotool search --onlyvisible --class dururive-browser 2>/dev/null | wc -l; }
+previews() { browser_windows 2>/dev/null | wc -l; }
 stopped="$(session_browsers "$(dirname "$program")")"
 if [[ -n "$browser" && -n "$stopped" ]]; then
     kill -STOP $stopped
@@ -127,7 +127,7 @@ if [[ -n "$browser" && -n "$stopped" ]]; then
     press_preview
     wait_for 200 eval '(($(previews) == 1))' || fail "no preview window from a new browser after the stopped one"
     (($(reports) == 0)) || fail "the Preview after a stopped browser failed"
-    browser="$(xdotool search --onlyvisible --class dururive-browser | tail -n1)"
+    browser="$(browser_windows | tail -n1)"
 fi
 
 # The working folder removed under the program: each Preview says so, and
