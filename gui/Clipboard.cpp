@@ -4,7 +4,6 @@
 #include <QGuiApplication>
 #include <QMimeData>
 
-#include "gui/core/FailureMemory.h"
 #include "gui/core/RuntimeError.h"
 
 namespace gui {
@@ -39,7 +38,6 @@ void Clipboard::SetText(const QString& text) {
     data->setText(text);
     clipboard.setMimeData(data);
     CheckOwned(clipboard, "Clipboard.SetText");
-    NoteSuccess(QStringLiteral("Clipboard"));
 }
 
 QString Clipboard::GetText() {

@@ -33,8 +33,9 @@ void Report(const QString& handlerName, const QString& message) {
 void Dispatch(const QString& handlerName, const std::function<void()>& handler, Repeated repeated) {
     try {
         handler();
+        NoteHandlerSucceeded(handlerName);
     } catch (const RuntimeError& error) {
-        if (repeated == Repeated::ReportEvery || IsNewFailure(error))
+        if (IsNewFailure(handlerName, error) || repeated == Repeated::ReportEvery)
             Report(handlerName, error.Message());
     } catch (const std::exception& error) {
         Report(handlerName, QString::fromLocal8Bit(error.what()));

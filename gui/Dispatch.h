@@ -9,7 +9,8 @@ namespace gui {
 // the user in a message box that names the handler and what failed; the
 // program goes on. Nothing ever crosses the event loop. A runtime failure
 // that was reported already is not reported again until the operation has
-// worked in between or fails differently (gui/core/FailureMemory.h).
+// worked in between or fails differently (gui/core/FailureMemory.h): the
+// handler running to its end is what counts as having worked.
 // A command the user pressed (a button's click) has each of its failures
 // reported: the press asked for it, and a silent one would look like nothing
 // happened.

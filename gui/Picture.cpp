@@ -5,7 +5,6 @@
 #include <QFileInfo>
 #include <QImageReader>
 
-#include "gui/core/FailureMemory.h"
 #include "gui/core/GifFrames.h"
 #include "gui/core/RuntimeError.h"
 
@@ -59,7 +58,6 @@ Picture LoadPicture(const QString& path) {
     }
     const QImage first = reader.read();  // a GIF shows its first frame, still
     if (first.isNull()) Unreadable(path, reader.errorString());
-    NoteSuccess(path);
     return Picture(QPixmap::fromImage(first));
 }
 

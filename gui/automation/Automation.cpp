@@ -13,7 +13,6 @@
 
 #include "gui/automation/Members.h"
 #include "gui/automation/ServerStart.h"
-#include "gui/core/FailureMemory.h"
 #include "gui/core/RuntimeError.h"
 
 namespace gui {
@@ -97,11 +96,10 @@ QString Reason(const ProgIdEntry& entry, const QDBusError& error) {
         .arg(entry.progId, error.message(), error.name());
 }
 
-// A call that failed throws; one that worked is noted as working.
+// A call that failed throws.
 void Check(const QDBusError& error, const QString& operation, const QString& member,
            const ProgIdEntry& entry) {
     if (error.isValid()) throw RuntimeError(operation, member, Reason(entry, error));
-    NoteSuccess(member);
 }
 
 QString NewObjectPath(const ProgIdEntry& entry, const QDBusConnection& bus, QDBusError* error) {

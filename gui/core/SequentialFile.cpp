@@ -15,7 +15,6 @@
 #include <ctime>
 #include <utility>
 
-#include "FailureMemory.h"
 #include "RuntimeError.h"
 
 namespace gui {
@@ -202,7 +201,6 @@ void PrintLineToFile(const QString& fileName, const QString& text) {
     const OwnFileCheck existing = CheckReplaceable(fileName);
     RemoveStaleTemporaries(fileName);
     if (!ReplaceFromBeside(fileName, line, existing)) RewriteInPlace(fileName, line);
-    NoteSuccess(fileName);
 }
 
 void WriteWholeFile(const QString& fileName, const QByteArray& bytes) {
@@ -212,7 +210,6 @@ void WriteWholeFile(const QString& fileName, const QByteArray& bytes) {
             OpenOperation, fileName,
             QStringLiteral("the folder takes no new file (%1)").arg(SystemReason(EACCES)));
     }
-    NoteSuccess(fileName);
 }
 
 }  // namespace gui

@@ -165,6 +165,22 @@ TEST_F(ServicesTest, ARecurringFailureIsReportedOnceUntilItWorksOrFailsDifferent
     ASSERT_EQ(reports.size(), 6);
     EXPECT_EQ(reports[5].handler, "Command5_Click");
     EXPECT_EQ(reports[5].message, reports[0].message);
+
+    // An operation notes nothing of its own: the handler's end tells.
+    bool broken = true;
+    const auto tick = [&] {
+        gui::Dispatch("Timer1_Timer", [&] {
+            if (broken) throw gui::RuntimeError("Recolour", "Label4", "broken");
+        });
+    };
+    tick();
+    tick();
+    broken = false;
+    tick();
+    broken = true;
+    tick();
+    ASSERT_EQ(reports.size(), 8);
+    EXPECT_EQ(reports[7].handler, "Timer1_Timer");
 }
 
 TEST_F(ServicesTest, TheDefaultReportIsAMessageBoxNamingHandlerAndError) {
