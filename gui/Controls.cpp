@@ -218,12 +218,12 @@ void TextBox::contextMenuEvent(QContextMenuEvent* event) {
     QMenu* menu = createStandardContextMenu();
     if (!menu) return;
     menu->setAttribute(Qt::WA_DeleteOnClose);
-    // The standard menu's paste action, known by its (translated) text.
-    const QString pasteText = QLineEdit::tr("&Paste");
+    // The standard menu's paste action is the one wired to paste(), whatever
+    // its translated text; it pastes what fits instead.
     for (QAction* action : menu->actions()) {
-        if (action->text().section(QLatin1Char('\t'), 0, 0) != pasteText) continue;
-        disconnect(action, &QAction::triggered, nullptr, nullptr);
-        connect(action, &QAction::triggered, this, [this] { PasteFitted(QClipboard::Clipboard); });
+        if (disconnect(action, SIGNAL(triggered()), this, SLOT(paste())))
+            connect(action, &QAction::triggered, this,
+                    [this] { PasteFitted(QClipboard::Clipboard); });
     }
     menu->popup(event->globalPos());
 }
