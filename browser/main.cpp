@@ -9,6 +9,7 @@
 
 #include "browser/BrowserService.h"
 #include "browser/GlyphInterceptor.h"
+#include "browser/GlyphServer.h"
 #include "browser/Trace.h"
 #include "gui/DesktopIdentity.h"
 #include "gui/core/AppDir.h"

@@ -2,8 +2,6 @@
 
 #include <gif_lib.h>
 
-#include <QFile>
-#include <QFileInfo>
 #include <cstring>
 #include <stdexcept>
 
@@ -13,24 +11,11 @@
 namespace {
 
 const QString ReadOperation = QStringLiteral("Read picture");
-// A glyph takes a few kilobytes; anything far larger is not one.
-constexpr qint64 MaxGlyphFileSize = 1 << 20;
 // Browsers play a delay this short as 10 centiseconds.
 constexpr int ShortestDelay = 2;
 
 [[noreturn]] void Refuse(const QString& path, const QString& reason) {
     throw gui::RuntimeError(ReadOperation, path, reason);
-}
-
-QByteArray ReadWholeFile(const QString& path) {
-    const QFileInfo info(path);
-    if (!info.exists()) Refuse(path, QStringLiteral("File not found"));
-    if (!info.isFile()) Refuse(path, QStringLiteral("It is not a regular file"));
-    if (info.size() > MaxGlyphFileSize)
-        Refuse(path, QStringLiteral("Not a glyph picture (%1 bytes)").arg(info.size()));
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) Refuse(path, file.errorString());
-    return file.read(MaxGlyphFileSize + 1);
 }
 
 // giflib reads from memory through this.
@@ -188,11 +173,8 @@ void PutFrame(GifFileType* gif, const IndexedGif& picture, const IndexedGif::Fra
 }  // namespace
 
 GifAnimation ReadGif(const QString& path, int maxSide) {
-    const QByteArray bytes = ReadWholeFile(path);
-    // A frame larger than its picture would take seconds and gigabytes to
-    // decode: every frame's place is checked before any is decoded.
-    if (const QString refusal = gui::GifFramesRefusal(bytes, maxSide); !refusal.isEmpty())
-        Refuse(path, QStringLiteral("Not a glyph picture (%1)").arg(refusal));
+    // Every frame's place is checked before any is decoded.
+    const QByteArray bytes = gui::ReadPictureBytes(ReadOperation, path, maxSide);
     Source source{bytes};
     int error = 0;
     GifFileType* gif = DGifOpen(&source, ReadSource, &error);

@@ -1,9 +1,16 @@
 #include "GifFrames.h"
 
+#include <fcntl.h>
 #include <gif_lib.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
+#include <QFile>
+#include <cerrno>
 #include <cstring>
 #include <memory>
+
+#include "RuntimeError.h"
 
 namespace gui {
 
@@ -97,6 +104,48 @@ QString GifFramesRefusal(const QByteArray& data, int maxSide, int maxFrames) {
         if (QString refusal = FrameRefusal(gif.get(), frames); !refusal.isEmpty()) return refusal;
         if (!SkipPixels(gif.get())) return Unreadable(gif->Error);
     }
+}
+
+namespace {
+
+// Opens a file without waiting (a FIFO put in its place would block) and
+// checks it once open; a picture built into the program (":/...") as it is.
+void OpenPicture(QFile& file, const QString& operation, const QString& path) {
+    if (path.startsWith(QLatin1Char(':'))) {
+        file.setFileName(path);
+        if (!file.exists()) throw RuntimeError(operation, path, QStringLiteral("File not found"));
+        if (!file.open(QIODevice::ReadOnly))
+            throw RuntimeError(operation, path, QStringLiteral("The file cannot be read"));
+        return;
+    }
+    const QByteArray name = QFile::encodeName(path);
+    struct stat info {};
+    if (::stat(name.constData(), &info) != 0 && errno == ENOENT)
+        throw RuntimeError(operation, path, QStringLiteral("File not found"));
+    const int fd = ::open(name.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0 || ::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode) ||
+        !file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
+        if (fd >= 0) ::close(fd);
+        throw RuntimeError(operation, path, QStringLiteral("The file cannot be read"));
+    }
+}
+
+}  // namespace
+
+QByteArray ReadPictureBytes(const QString& operation, const QString& path, int maxSide) {
+    QFile file;
+    OpenPicture(file, operation, path);
+    const QByteArray bytes = file.read(MaxPictureBytes + 1);
+    // A picture larger than any glyph, or a GIF frame larger than its screen,
+    // would take seconds and gigabytes to decode, so the sizes are read first.
+    QString refusal = bytes.size() > MaxPictureBytes
+                          ? QStringLiteral("it is larger than %1 bytes").arg(MaxPictureBytes)
+                          : GifFramesRefusal(bytes, maxSide);
+    if (!refusal.isEmpty()) {
+        throw RuntimeError(operation, path,
+                           QStringLiteral("Not a readable picture (%1)").arg(refusal));
+    }
+    return bytes;
 }
 
 }  // namespace gui

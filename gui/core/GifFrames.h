@@ -5,9 +5,10 @@
 
 namespace gui {
 
-// No glyph picture is larger, nor has more frames.
+// No glyph picture is larger, nor has more frames or bytes.
 constexpr int MaxPictureSide = 256;
 constexpr int MaxPictureFrames = 256;
+constexpr qint64 MaxPictureBytes = 1 << 20;
 
 // Why decoding the GIF in data would cost more than a glyph: its screen is
 // larger than maxSide a side, a frame's rectangle leaves the screen, it has
@@ -16,5 +17,12 @@ constexpr int MaxPictureFrames = 256;
 // is not a GIF at all.
 QString GifFramesRefusal(const QByteArray& data, int maxSide = MaxPictureSide,
                          int maxFrames = MaxPictureFrames);
+
+// A picture file's bytes, read once, so that what is checked is what is
+// decoded. Raises RuntimeError(operation, path, reason) when the file is
+// missing or unreadable, larger than MaxPictureBytes, or a GIF that
+// GifFramesRefusal refuses (with maxSide).
+QByteArray ReadPictureBytes(const QString& operation, const QString& path,
+                            int maxSide = MaxPictureSide);
 
 }  // namespace gui

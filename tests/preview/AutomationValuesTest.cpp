@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "browser/GlyphInterceptor.h"
+#include "browser/GlyphServer.h"
 #include "browser/PageRules.h"
 #include "gui/automation/Members.h"
 #include "gui/automation/ProgIds.h"
