@@ -18,6 +18,7 @@
 
 #include "gui/automation/Automation.h"
 #include "gui/core/AppDir.h"
+#include "gui/core/ProcessStatus.h"
 #include "gui/core/RuntimeError.h"
 
 namespace gui {
@@ -25,18 +26,6 @@ namespace gui {
 namespace {
 
 const QString Operation = QStringLiteral("Create object");
-
-// A process that has ended but was not reaped yet counts as ended: a
-// detached server belongs to init, which may be slow to reap or never reap.
-bool IsRunning(qint64 pid) {
-    QFile stat(QStringLiteral("/proc/%1/stat").arg(pid));
-    if (!stat.open(QIODevice::ReadOnly)) return false;
-    const QByteArray text = stat.readAll();
-    const qsizetype close = text.lastIndexOf(')');
-    if (close < 0 || close + 2 >= text.size()) return false;
-    const char state = text[close + 2];
-    return state != 'Z' && state != 'X';
-}
 
 // The server leads a session and process group of its own, so ending the
 // group ends whatever it started too. Never our own group.

@@ -15,6 +15,8 @@
 #include <QThread>
 #include <csignal>
 
+#include "gui/core/ProcessStatus.h"
+
 namespace probe {
 
 namespace {
@@ -170,21 +172,11 @@ bool EndBrowser() {
 }
 
 bool IsRunning(qint64 pid) {
-    QFile stat(QStringLiteral("/proc/%1/stat").arg(pid));
-    if (pid <= 0 || !stat.open(QIODevice::ReadOnly)) return false;
-    const QByteArray text = stat.readAll();
-    const qsizetype at = text.lastIndexOf(')') + 2;
-    const char state = at < text.size() ? text[at] : 'X';
-    return state != 'Z' && state != 'X';
+    return gui::IsRunning(pid);
 }
 
 qint64 SessionOf(qint64 pid) {
-    QFile stat(QStringLiteral("/proc/%1/stat").arg(pid));
-    if (!stat.open(QIODevice::ReadOnly)) return -1;
-    const QByteArray text = stat.readAll();
-    // pid (comm) state ppid pgrp session
-    const QList<QByteArray> fields = text.mid(text.lastIndexOf(')') + 2).split(' ');
-    return fields.value(3).toLongLong();
+    return gui::ReadProcessStatus(pid).session;
 }
 
 QStringList ProcessesInSession(qint64 session) {
