@@ -313,7 +313,7 @@ int main(int argc, char** argv) {
     const int idleMs = argc > 3 ? QString::fromLocal8Bit(argv[3]).toInt() : DefaultIdleMs;
     const int memoryRounds =
         argc > 4 ? QString::fromLocal8Bit(argv[4]).toInt() : DefaultMemoryRounds;
-    gui::SetAppDir(QStringLiteral(DURURIVE_PROGRAM_DIR));
+    gui::SetAppDir(QStringLiteral(PROGRAM_DIR));
     QTemporaryDir work;
     const QString traceFile = QDir(work.path()).filePath(QStringLiteral("trace"));
     qputenv("DURURIVE_BROWSER_TRACE", traceFile.toUtf8());

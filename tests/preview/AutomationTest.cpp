@@ -33,7 +33,7 @@ const QString Browser = QStringLiteral("InternetExplorer.Application");
 class AutomationEnvironment : public testing::Environment {
 public:
     void SetUp() override {
-        gui::SetAppDir(QStringLiteral(DURURIVE_PROGRAM_DIR));
+        gui::SetAppDir(QStringLiteral(PROGRAM_DIR));
         qputenv("DURURIVE_BROWSER_TRACE",
                 QDir(dir_.path()).filePath(QStringLiteral("trace")).toUtf8());
     }
@@ -135,7 +135,7 @@ TEST(AutomationTest, TheBrowserMissingOrDyingAtStartIsAnError) {
     gui::SetAppDir(elsewhere.path());
     EXPECT_ERROR(AutomationObject::CreateObject(Browser), "InternetExplorer.Application",
                  "dururive-browser is missing");
-    gui::SetAppDir(QStringLiteral(DURURIVE_PROGRAM_DIR));
+    gui::SetAppDir(QStringLiteral(PROGRAM_DIR));
 
     // With no X display to show its windows on, the browser ends at once.
     const QByteArray display = qgetenv("DISPLAY");

@@ -188,17 +188,17 @@ QByteArray GlyphPath(const GlyphServer& server, const char* glyph) {
 }
 
 TEST(AutomationValuesTest, GlyphServerGivesOnlyTheGlyphPicturesAndOnlyUnderItsSecret) {
-    GlyphServer server(QStringLiteral(DURURIVE_PROGRAM_DIR));
+    GlyphServer server(QStringLiteral(PROGRAM_DIR));
     QString error;
     ASSERT_TRUE(server.Start(&error)) << error.toStdString();
-    QFile picture(QStringLiteral(DURURIVE_PROGRAM_DIR "/2/z.gif"));
+    QFile picture(QStringLiteral(PROGRAM_DIR "/2/z.gif"));
     ASSERT_TRUE(picture.open(QIODevice::ReadOnly));
     const auto glyph = Fetch(server, GlyphPath(server, "/2/z.gif"));
     EXPECT_EQ(glyph.first, "HTTP/1.0 200 OK");
     EXPECT_EQ(glyph.second, picture.readAll());
     EXPECT_GE(QUrl(server.BaseUrl()).path().size(), 33)
         << "no secret worth the name in " << server.BaseUrl().toStdString();
-    GlyphServer other(QStringLiteral(DURURIVE_PROGRAM_DIR));
+    GlyphServer other(QStringLiteral(PROGRAM_DIR));
     EXPECT_NE(QUrl(other.BaseUrl()).path(), QUrl(server.BaseUrl()).path())
         << "the secret is not random";
     for (const QByteArray& path :

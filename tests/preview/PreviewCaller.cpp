@@ -12,7 +12,7 @@
 
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
-    gui::SetAppDir(QStringLiteral(DURURIVE_PROGRAM_DIR));  // where the browser lies
+    gui::SetAppDir(QStringLiteral(PROGRAM_DIR));  // where the browser lies
     const QStringList arguments = QCoreApplication::arguments();
     try {
         if (arguments.value(1) == QLatin1String("create")) {

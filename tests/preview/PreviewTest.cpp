@@ -40,7 +40,7 @@ const QRect PreviewRect(100, 300, 400, 400);
 class PreviewEnvironment : public testing::Environment {
 public:
     void SetUp() override {
-        gui::SetAppDir(QStringLiteral(DURURIVE_PROGRAM_DIR));
+        gui::SetAppDir(QStringLiteral(PROGRAM_DIR));
         qputenv("DURURIVE_BROWSER_TRACE",
                 QDir(dir_.path()).filePath(QStringLiteral("trace")).toUtf8());
         qputenv("QTWEBENGINE_CHROMIUM_FLAGS", "--proxy-server=http://127.0.0.1:9");
