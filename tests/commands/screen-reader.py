@@ -46,7 +46,7 @@ def set_status(name, value):
 
 
 class Orca:
-    """Orca, with its settings and its speech server's in a folder of its
+    """Orca, with its settings and its speech server's in a home of their
     own; speech-dispatcher's generic module appends each text it would say
     to a file, one line each, and plays nothing."""
 
@@ -70,10 +70,11 @@ class Orca:
 
     def start(self):
         socket = os.path.join(self.folder, "speechd.sock")
-        env = dict(os.environ, SPEECHD_ADDRESS=f"unix_socket:{socket}", GSETTINGS_BACKEND="memory")
+        env = {k: v for k, v in os.environ.items() if not k.startswith("XDG_") or k == "XDG_RUNTIME_DIR"}
+        env.update(HOME=self.folder, SPEECHD_ADDRESS=f"unix_socket:{socket}", GSETTINGS_BACKEND="memory")
         log = open(os.path.join(self.folder, "orca.log"), "w")
         self.procs.append(subprocess.Popen(["speech-dispatcher", "-s", "-t", "0", "-C", self.folder, "-S", socket,
-                                            "-L", self.folder], stdout=log, stderr=log))
+                                            "-L", self.folder], env=env, stdout=log, stderr=log))
         if not wait_for(lambda: os.path.exists(socket)):
             raise RuntimeError("speech-dispatcher did not start")
         set_status("IsEnabled", True)  # as Orca does on a desktop
