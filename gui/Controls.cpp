@@ -183,8 +183,8 @@ QRect TextBox::TextLineRect() const {
     const QRect contents = style()
                                ->subElementRect(QStyle::SE_LineEditContents, &panel, this)
                                .marginsRemoved(textMargins());
-    const QFontMetrics metrics = fontMetrics();
-    const int height = std::max(metrics.boundingRect(displayText()).height(), metrics.height());
+    Layout();  // brings lineHeight_ up to date
+    const int height = lineHeight_;
     return QRect(contents.x() + 2, contents.y() + (contents.height() - height + 1) / 2,
                  contents.width() - 4, height);
 }
@@ -192,6 +192,8 @@ QRect TextBox::TextLineRect() const {
 const QTextLayout& TextBox::Layout() const {
     if (layout_ && layout_->text() == displayText() && layout_->font() == font()) return *layout_;
     layout_ = std::make_unique<QTextLayout>(displayText(), font());
+    const QFontMetrics metrics = fontMetrics();
+    lineHeight_ = std::max(metrics.boundingRect(displayText()).height(), metrics.height());
     QTextOption option;
     option.setTextDirection(layoutDirection());
     option.setFlags(QTextOption::IncludeTrailingSpaces);

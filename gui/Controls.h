@@ -92,12 +92,14 @@ private:
     // Characters the user may still add in place of the selection.
     int Room(int replaced) const;
     QRect TextLineRect() const;
+    // The displayed text laid out as the line edit lays it out.
     const QTextLayout& Layout() const;
     QString Fitted(const QString& text, int replaced) const;
     void PasteFitted(QClipboard::Mode mode);
 
     int maxLength_ = 0;
-    mutable std::unique_ptr<QTextLayout> layout_;  // of the displayed text, made when asked
+    mutable std::unique_ptr<QTextLayout> layout_;  // made when asked
+    mutable int lineHeight_ = 0;                   // of the layout's line
 };
 
 // One group per form: selecting one clears the others. SetValue(true)
