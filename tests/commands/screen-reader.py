@@ -53,20 +53,19 @@ class Orca:
     def __init__(self, folder):
         self.folder, self.heard, self.procs = folder, 0, []
         self.spoken = os.path.join(folder, "spoken")
-        for sub in ("modules", "prefs"):
-            os.makedirs(os.path.join(folder, sub))
-        self.write("speechd.conf", 'AddModule "capture" "sd_generic" "capture.conf"\nDefaultModule capture\n'
-                   'AudioOutputMethod "alsa"\nAudioALSADevice "null"\n')
-        self.write("modules/capture.conf", f'GenericExecuteSynth "printf \'%s\\\\n\' \'$DATA\' >> {self.spoken}"\n'
-                   'GenericLanguage "en" "en" "utf-8"\nAddVoice "en" "MALE1" "capture"\n')
+        os.makedirs(os.path.join(folder, "modules"))
         settings = {"enableBraille": False, "enableSound": False}
-        self.write("prefs/user-settings.conf", json.dumps({
-            "general": settings, "profiles": {"default": dict(settings, profile=["Default", "default"])},
-            "pronunciations": {}, "keybindings": {}}))
-
-    def write(self, name, text):
-        with open(os.path.join(self.folder, name), "w") as out:
-            out.write(text)
+        for name, text in {
+            "speechd.conf": 'AddModule "capture" "sd_generic" "capture.conf"\nDefaultModule capture\n'
+                            'AudioOutputMethod "alsa"\nAudioALSADevice "null"\n',
+            "modules/capture.conf": f'GenericExecuteSynth "printf \'%s\\\\n\' \'$DATA\' >> {self.spoken}"\n'
+                                    'GenericLanguage "en" "en" "utf-8"\nAddVoice "en" "MALE1" "capture"\n',
+            "user-settings.conf": json.dumps({
+                "general": settings, "profiles": {"default": dict(settings, profile=["Default", "default"])},
+                "pronunciations": {}, "keybindings": {}}),
+        }.items():
+            with open(os.path.join(folder, name), "w") as out:
+                out.write(text)
 
     def start(self):
         socket = os.path.join(self.folder, "speechd.sock")
@@ -78,7 +77,7 @@ class Orca:
         if not wait_for(lambda: os.path.exists(socket)):
             raise RuntimeError("speech-dispatcher did not start")
         set_status("IsEnabled", True)  # as Orca does on a desktop
-        self.procs.append(subprocess.Popen(["orca", "-u", os.path.join(self.folder, "prefs")], env=env,
+        self.procs.append(subprocess.Popen(["orca", "-u", self.folder], env=env,
                                            stdout=log, stderr=log))
         return self.hear("Screen reader on", timeout=30)
 
