@@ -7,6 +7,8 @@
 #include <QWebEngineView>
 #include <QWindow>
 
+#include "browser/PageRules.h"
+
 BrowserWindow::BrowserWindow(QWebEngineProfile* profile)
     : view_(new QWebEngineView(profile, this)) {
     setAttribute(Qt::WA_DeleteOnClose);
@@ -41,15 +43,29 @@ void BrowserWindow::WarmUp() {
 // address meanwhile, the engine may report only the empty page and never the
 // address, though it shows it. Loaded after it, the address goes to the page
 // process that the empty page started.
-void BrowserWindow::Navigate(const QUrl& url) {
+void BrowserWindow::Navigate(const QUrl& url, const LocalPage& page) {
     target_ = url;
-    if (!warmingUp_) view_->load(url);
+    content_ = page.content;
+    missing_ = page.missing;
+    if (!warmingUp_) LoadTarget();
 }
 
 void BrowserWindow::EndWarmUp() {
     if (!warmingUp_) return;
     warmingUp_ = false;
-    if (!target_.isEmpty()) view_->load(target_);
+    if (!target_.isEmpty()) LoadTarget();
+}
+
+// The engine is given the content that was checked, never the path to open
+// again: whatever lies there by then is not shown.
+void BrowserWindow::LoadTarget() {
+    if (missing_) {
+        const QString file = target_.toLocalFile().toHtmlEscaped();
+        view_->setHtml(tr("<title>%1</title><p>%1 was not found.</p>").arg(file), target_);
+        return;
+    }
+    // The scrap is written one byte a character.
+    view_->setContent(content_, QStringLiteral("text/html;charset=ISO-8859-1"), target_);
 }
 
 void BrowserWindow::LoadingChanged(const QWebEngineLoadingInfo& info) {
@@ -58,7 +74,10 @@ void BrowserWindow::LoadingChanged(const QWebEngineLoadingInfo& info) {
         EndWarmUp();
         return;
     }
-    emit LoadFinished(info.url(), info.status() == QWebEngineLoadingInfo::LoadSucceededStatus);
+    // Content is loaded as a data: address standing for the file's.
+    const bool ours = info.url().scheme() == QLatin1String("data") || info.url() == target_;
+    const bool ok = info.status() == QWebEngineLoadingInfo::LoadSucceededStatus;
+    emit LoadFinished(ours ? target_ : info.url(), ok && !(ours && missing_));
 }
 
 void BrowserWindow::SetOuterLeft(int left) {

@@ -7,6 +7,7 @@
 #include <QUrl>
 #include <optional>
 
+struct LocalPage;
 class QWebEngineLoadingInfo;
 class QWebEngineProfile;
 class QWebEngineView;
@@ -18,7 +19,9 @@ class BrowserWindow : public QMainWindow {
 public:
     explicit BrowserWindow(QWebEngineProfile* profile);
 
-    void Navigate(const QUrl& url);
+    // Shows page, read from the local file at url, as that address; a
+    // missing file is said so.
+    void Navigate(const QUrl& url, const LocalPage& page);
     // Loads an empty page, so that the engine has a page process ready for
     // the first real address. Its loading is not reported; an address asked
     // for meanwhile is loaded as soon as it is done.
@@ -45,11 +48,14 @@ private:
     void ReapplyPlacementIfFrameChanged();
     void UpdateTitle();
     void EndWarmUp();
+    void LoadTarget();
     void LoadingChanged(const QWebEngineLoadingInfo& info);
     QMargins FrameMargins() const;
 
     QWebEngineView* view_;
     QUrl target_;  // what Navigate was last asked for
+    QByteArray content_;
+    bool missing_ = false;
     // The parts of the outer rectangle asked for so far; the others keep
     // the window's own values.
     std::optional<int> left_, top_, width_, height_;

@@ -10,7 +10,7 @@
 #include <QTimer>
 #include <QUrl>
 
-#include "browser/PageRules.h"
+#include "gui/core/GifFrames.h"
 
 namespace {
 
@@ -65,7 +65,11 @@ QByteArray GlyphServer::ReadPicture(const QString& file) {
         ::close(fd);
         return {};
     }
-    return picture.read(PictureLimit);
+    // The page process decodes every frame: one larger than the picture's
+    // screen costs gigabytes, so only a GIF whose frames all fit is served.
+    const QByteArray bytes = picture.read(PictureLimit);
+    if (!bytes.startsWith("GIF8") || !gui::GifFramesRefusal(bytes).isEmpty()) return {};
+    return bytes;
 }
 
 void GlyphServer::Accept() {
@@ -130,7 +134,9 @@ bool GlyphInterceptor::Allows(const QUrl& url, QWebEngineUrlRequestInfo::Resourc
     const bool byTheBrowser = navigation == QWebEngineUrlRequestInfo::NavigationTypeTyped ||
                               navigation == QWebEngineUrlRequestInfo::NavigationTypeReload ||
                               navigation == QWebEngineUrlRequestInfo::NavigationTypeBackForward;
-    return byTheBrowser && url.isLocalFile() && LocalPageRefusal(url.toLocalFile()).isEmpty();
+    // A page is handed to the engine as its checked content (ReadLocalPage),
+    // never as a path for the engine to open.
+    return byTheBrowser && url.scheme() == QLatin1String("data");
 }
 
 void GlyphInterceptor::interceptRequest(QWebEngineUrlRequestInfo& info) {

@@ -36,7 +36,9 @@ public:
     // any other path, so nothing outside the two glyph folders is ever served.
     QString FileFor(const QString& path) const;
     // The content of file when it is a regular file of at most PictureLimit
-    // bytes; empty otherwise. Never waits on a FIFO or a device.
+    // bytes holding a GIF whose frames lie within its screen of at most
+    // gui::MaxPictureSide a side; empty otherwise. Never waits on a FIFO or a
+    // device.
     static QByteArray ReadPicture(const QString& file);
 
 private:
@@ -63,8 +65,8 @@ public:
     // glyph server, else the same path on our picture server.
     QUrl Redirected(const QUrl& url) const;
     // Whether a request that is not redirected may go out: a picture of our
-    // server, the empty page, or a local page opened by the browser itself
-    // (not by a page) that LocalPageRefusal allows.
+    // server, the empty page, or a page's content handed over by the browser
+    // itself (not by a page). No local file is opened by the engine.
     bool Allows(const QUrl& url, QWebEngineUrlRequestInfo::ResourceType type,
                 QWebEngineUrlRequestInfo::NavigationType navigation) const;
 

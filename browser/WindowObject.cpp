@@ -78,16 +78,17 @@ qulonglong WindowObject::WindowId() const {
 void WindowObject::Navigate(const QString& URL) {
     Trace::Write(path_, QStringLiteral("Navigate"), URL);
     QString refusal;
-    const QUrl target = NavigationTarget(URL, &refusal);
+    LocalPage page;
+    const QUrl target = NavigationTarget(URL, &page, &refusal);
     if (target.isEmpty()) {
         if (calledFromDBus())
             sendErrorReply(QDBusError::InvalidArgs, QStringLiteral("Navigate: ") + refusal);
         return;
     }
-    window_->Navigate(target);
+    window_->Navigate(target, page);
 }
 
-QUrl NavigationTarget(const QString& text, QString* refusal) {
+QUrl NavigationTarget(const QString& text, LocalPage* page, QString* refusal) {
     if (!text.startsWith(QLatin1Char('/'))) {
         *refusal =
             QStringLiteral(
@@ -95,9 +96,9 @@ QUrl NavigationTarget(const QString& text, QString* refusal) {
                 .arg(text);
         return {};
     }
-    const QString why = LocalPageRefusal(text);
-    if (!why.isEmpty()) {
-        *refusal = QStringLiteral("refused to open '%1': %2").arg(text, why);
+    *page = ReadLocalPage(text);
+    if (!page->refusal.isEmpty()) {
+        *refusal = QStringLiteral("refused to open '%1': %2").arg(text, page->refusal);
         return {};
     }
     return QUrl::fromLocalFile(text);

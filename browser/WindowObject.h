@@ -49,9 +49,10 @@ private:
     QTimer hiddenLimit_;
 };
 
-// What Navigate loads for its argument: an absolute file-system path, taken
-// as it is written (blanks, '#' and all), of a file that LocalPageRefusal
-// allows. Empty, with the reason in *refusal, for anything else: the browser
-// opens no address that is not a local file.
+// What Navigate shows for its argument: an absolute file-system path, taken
+// as it is written (blanks, '#' and all), of a file that ReadLocalPage read
+// into *page. Empty, with the reason in *refusal, for anything else: the
+// browser opens no address that is not a local file.
 class QUrl;
-QUrl NavigationTarget(const QString& text, QString* refusal);
+struct LocalPage;
+QUrl NavigationTarget(const QString& text, LocalPage* page, QString* refusal);

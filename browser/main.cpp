@@ -10,6 +10,7 @@
 #include "browser/BrowserService.h"
 #include "browser/GlyphInterceptor.h"
 #include "browser/Trace.h"
+#include "gui/DesktopIdentity.h"
 #include "gui/core/AppDir.h"
 #include "gui/core/DisplayPlatform.h"
 #include "urls/Urls.h"
@@ -21,6 +22,20 @@ void PrepareEngine() {
     // environment variable reaches it, and only before the application exists.
     if (geteuid() == 0) qputenv("QTWEBENGINE_DISABLE_SANDBOX", "1");
     QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
+}
+
+// Another local user could attach to a remote-debugging port and read or
+// steer the user's pages, so the browser opens none, whatever its
+// environment asks for.
+void DropRemoteDebugging() {
+    qunsetenv("QTWEBENGINE_REMOTE_DEBUGGING");
+    QByteArrayList kept;
+    for (const QByteArray& flag : qgetenv("QTWEBENGINE_CHROMIUM_FLAGS").simplified().split(' ')) {
+        QByteArray name = flag;
+        while (name.startsWith('-')) name.remove(0, 1);
+        if (!flag.isEmpty() && !name.toLower().startsWith("remote-debugging")) kept.append(flag);
+    }
+    qputenv("QTWEBENGINE_CHROMIUM_FLAGS", kept.join(' '));
 }
 
 // A preview shows a few small pictures, and a user may keep several open, so
@@ -61,9 +76,14 @@ int main(int argc, char** argv) {
     gui::ChooseDisplayPlatform();
     Trace::Write(QLatin1String(BrowserService::FactoryPath), QStringLiteral("started"));
     PrepareEngine();
+    DropRemoteDebugging();
     SaveMemory();
+    // Its windows are the program's: the desktop shows a preview as the
+    // program's menu entry, with its name and icon. The page processes it
+    // starts make no windows.
+    gui::NameWindowsAfterProgram();
     QApplication app(argc, argv);
-    QApplication::setApplicationName(QStringLiteral("dururive-browser"));
+    gui::TakeDesktopIdentity();
     QApplication::setQuitOnLastWindowClosed(false);  // the service decides
 
     QString error;

@@ -6,7 +6,7 @@ set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME dururive)
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
 set(CPACK_PACKAGE_VENDOR "Yarvo Dururive")
-set(CPACK_PACKAGE_CONTACT "Yarvo Dururive maintainers <dururive@localhost>")
+set(CPACK_PACKAGE_CONTACT "Yarvo Dururive maintainers <maintainers@dururive.example>")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "turns a short text into glitter-letter pictures for Yarvo messages")
 set(CPACK_PACKAGE_DESCRIPTION
     "Yarvo Dururive turns a line of up to 20 typed characters into a scrap: an HTML
@@ -19,6 +19,7 @@ set(CPACK_STRIP_FILES ON)
 
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION graphics)
+set(CPACK_DEBIAN_PACKAGE_HOMEPAGE https://dururive.example/)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_DEPENDS fonts-liberation2)

@@ -6,15 +6,6 @@
 
 namespace {
 
-// The counter shows how many of the input box's 20 characters are left.
-constexpr int InputBoxLimit = 20;
-
-int SelectedStyle(const ScrapView& view) {
-    if (view.Style1Selected()) return 1;
-    if (view.Style2Selected()) return 2;
-    return NoStyle;
-}
-
 void ShowSlots(ScrapView& view, const std::array<QString, SlotCount>& pictures) {
     for (int slot = 0; slot < SlotCount; ++slot) view.ClearSlot(slot);
     // Each picture is loaded from its file now; a failing load ends the run.
@@ -25,6 +16,13 @@ void ShowSlots(ScrapView& view, const std::array<QString, SlotCount>& pictures) 
 
 }  // namespace
 
+int SelectedStyle(const ScrapView& view) {
+    if (view.Style1Selected()) return 1;
+    if (view.Style2Selected()) return 2;
+    return NoStyle;
+}
+
+// The counter shows how many of the input box's characters are left.
 ScrapComposition ComposeScrap(const QString& text, int style) {
     ScrapComposition result;
     const qsizetype length = text.size();

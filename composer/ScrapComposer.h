@@ -8,6 +8,8 @@
 
 inline constexpr int SlotCount = 45;
 inline constexpr int ComposeLimit = 26;
+// The input box takes at most this many characters.
+inline constexpr int InputBoxLimit = 20;
 
 // Style: 1, 2, or 0 when neither style button is selected.
 inline constexpr int NoStyle = 0;
@@ -18,6 +20,9 @@ struct ScrapComposition {
     std::optional<std::array<QString, SlotCount>> SlotPictures;
     QString Scrap;
 };
+
+// The style the view's buttons select, or NoStyle.
+int SelectedStyle(const ScrapView& view);
 
 // Pure: reads only the glyph catalogue.
 ScrapComposition ComposeScrap(const QString& text, int style);

@@ -30,11 +30,12 @@ void Report(const QString& handlerName, const QString& message) {
 
 }  // namespace
 
-void Dispatch(const QString& handlerName, const std::function<void()>& handler) {
+void Dispatch(const QString& handlerName, const std::function<void()>& handler, Repeated repeated) {
     try {
         handler();
     } catch (const RuntimeError& error) {
-        if (IsNewFailure(error)) Report(handlerName, error.Message());
+        if (repeated == Repeated::ReportEvery || IsNewFailure(error))
+            Report(handlerName, error.Message());
     } catch (const std::exception& error) {
         Report(handlerName, QString::fromLocal8Bit(error.what()));
     } catch (...) {

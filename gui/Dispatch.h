@@ -10,7 +10,12 @@ namespace gui {
 // program goes on. Nothing ever crosses the event loop. A runtime failure
 // that was reported already is not reported again until the operation has
 // worked in between or fails differently (gui/core/FailureMemory.h).
-void Dispatch(const QString& handlerName, const std::function<void()>& handler);
+// A command the user pressed (a button's click) has each of its failures
+// reported: the press asked for it, and a silent one would look like nothing
+// happened.
+enum class Repeated { ReportOnce, ReportEvery };
+void Dispatch(const QString& handlerName, const std::function<void()>& handler,
+              Repeated repeated = Repeated::ReportOnce);
 
 // The report of an uncaught failure: handler name and message. The default
 // shows a modal message box; tests install a recorder. Installing one forgets

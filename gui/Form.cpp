@@ -1,8 +1,11 @@
 #include "gui/Form.h"
 
+#include <QAction>
 #include <QCloseEvent>
+#include <QContextMenuEvent>
 #include <QEventLoop>
 #include <QGuiApplication>
+#include <QMenu>
 #include <QMoveEvent>
 #include <QPointer>
 #include <QScreen>
@@ -267,6 +270,52 @@ void Form::ThrowNoControl(const QString& name, int index) {
                        QStringLiteral("No control of that name and kind"));
 }
 
+void Form::AddMenuCommand(const QString& name, const QString& caption,
+                          const QKeySequence& shortcut) {
+    if (controls_.contains(name))
+        throw RuntimeError(QStringLiteral("Form"), name,
+                           QStringLiteral("Two controls of one name"));
+    auto* command = new QAction(caption, this);
+    command->setObjectName(name);
+    command->setShortcut(shortcut);
+    command->setShortcutContext(Qt::WindowShortcut);
+    if (actions().isEmpty()) {
+        // Qt turns the Menu key into a menu request for the focused control;
+        // Shift+F10 does the same here.
+        auto* request = new QShortcut(QKeySequence(Qt::SHIFT | Qt::Key_F10), this);
+        connect(request, &QShortcut::activated, this, &Form::RequestMenuByKeyboard);
+    }
+    addAction(command);
+    controls_.insert(name, command);
+}
+
+void Form::RequestMenuByKeyboard() {
+    QWidget* target = focusWidget() ? focusWidget() : this;
+    const QPoint at = target->rect().center();
+    QContextMenuEvent request(QContextMenuEvent::Keyboard, at, target->mapToGlobal(at));
+    QCoreApplication::sendEvent(target, &request);
+}
+
+void Form::EnableMenuCommand(const QString& name, bool enabled, const QString& whyNot) {
+    auto* command = qobject_cast<QAction*>(FindControl(name));
+    if (!command) ThrowNoControl(name, -1);
+    command->setEnabled(enabled);
+    // Shown beside the greyed item, and read out by a screen reader.
+    command->setToolTip(enabled ? QString() : whyNot);
+    command->setStatusTip(enabled ? QString() : whyNot);
+}
+
+// The text boxes keep their own menus; a right-click anywhere else, or the
+// keyboard's menu request on a control that has no menu, reaches the window.
+void Form::contextMenuEvent(QContextMenuEvent* event) {
+    if (actions().isEmpty()) return QWidget::contextMenuEvent(event);
+    QMenu menu(this);
+    menu.setObjectName(QStringLiteral("ContextMenu"));
+    menu.setToolTipsVisible(true);
+    menu.addActions(actions());
+    menu.exec(event->globalPos());
+}
+
 void Form::On(const QString& control, Event event, std::function<void()> handler) {
     On(control, -1, event, std::move(handler));
 }
@@ -275,7 +324,10 @@ void Form::On(const QString& control, int index, Event event, std::function<void
     QObject* object = FindControl(control, index);
     if (!object) ThrowNoControl(control, index);
     const QString name = control + QLatin1Char('_') + EventName(event);
-    auto run = [name, handler = std::move(handler)] { Dispatch(name, handler); };
+    auto run = [name, handler] { Dispatch(name, handler); };
+    auto press = [name, handler = std::move(handler)] {
+        Dispatch(name, handler, Repeated::ReportEvery);
+    };
     QMetaObject::Connection connection;
     switch (event) {
         case Event::Click:
@@ -284,9 +336,11 @@ void Form::On(const QString& control, int index, Event event, std::function<void
             if (auto* option = qobject_cast<OptionButton*>(object))
                 connection = connect(option, &OptionButton::Click, this, run);
             if (auto* button = qobject_cast<CommandButton*>(object))
-                connection = connect(button, &CommandButton::Click, this, run);
+                connection = connect(button, &CommandButton::Click, this, press);
             if (auto* image = qobject_cast<Image*>(object))
                 connection = connect(image, &Image::Click, this, run);
+            if (auto* command = qobject_cast<QAction*>(object))
+                connection = connect(command, &QAction::triggered, this, run);
             break;
         case Event::DblClick:
             if (auto* image = qobject_cast<Image*>(object))

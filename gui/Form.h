@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QHash>
+#include <QKeySequence>
 #include <QSet>
 #include <QWidget>
 #include <functional>
@@ -33,6 +34,13 @@ public:
         return *found;
     }
     QObject* FindControl(const QString& name, int index = -1) const;
+
+    // A command of the window's context menu (a right-click on the window,
+    // Shift+F10 or the Menu key) that its shortcut also runs. It raises
+    // Click; it takes no place in the layout or the tab order.
+    void AddMenuCommand(const QString& name, const QString& caption, const QKeySequence& shortcut);
+    // Makes a menu command available, or unavailable saying why.
+    void EnableMenuCommand(const QString& name, bool enabled, const QString& whyNot = {});
 
     // Attaches a handler, named for reports as "<Control>_<Event>".
     void On(const QString& control, Event event, std::function<void()> handler);
@@ -70,6 +78,7 @@ signals:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    void contextMenuEvent(QContextMenuEvent* event) override;
     void moveEvent(QMoveEvent* event) override;
 
 private:
@@ -78,6 +87,7 @@ private:
     QWidget* BuildWidget(const ControlDesign& control, QWidget* container);
     void Arrange();
     void OrderTabStops();
+    void RequestMenuByKeyboard();
     void Centre();
     void CentreWithFrame();
     QWidget* FirstFocus() const;

@@ -1,15 +1,38 @@
 #include "gui/Picture.h"
 
+#include <QBuffer>
+#include <QFile>
 #include <QFileInfo>
 #include <QImageReader>
 
 #include "gui/core/FailureMemory.h"
+#include "gui/core/GifFrames.h"
 #include "gui/core/RuntimeError.h"
 
 namespace gui {
 
 namespace {
-constexpr int MaxPictureSide = 256;
+
+// A glyph picture is a few kilobytes.
+constexpr qint64 MaxPictureBytes = 1 << 20;
+
+[[noreturn]] void Unreadable(const QString& path, const QString& why) {
+    throw RuntimeError(QStringLiteral("LoadPicture"), path,
+                       QStringLiteral("Not a readable picture (%1)").arg(why));
+}
+
+// The picture's bytes, read once: what is checked is what is decoded.
+QByteArray ReadPictureFile(const QString& path) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        throw RuntimeError(QStringLiteral("LoadPicture"), path,
+                           QStringLiteral("The file cannot be read"));
+    QByteArray bytes = file.read(MaxPictureBytes + 1);
+    if (bytes.size() > MaxPictureBytes)
+        Unreadable(path, QStringLiteral("it is larger than %1 bytes").arg(MaxPictureBytes));
+    return bytes;
+}
+
 }  // namespace
 
 Picture LoadPicture(const QString& path) {
@@ -20,24 +43,22 @@ Picture LoadPicture(const QString& path) {
     if (!info.isFile() || !info.isReadable())
         throw RuntimeError(QStringLiteral("LoadPicture"), path,
                            QStringLiteral("The file cannot be read"));
-    QImageReader reader(path);
-    // The size a file declares is read from its header. A picture larger than
-    // any glyph would take seconds and gigabytes to decode, so it is refused
-    // before decoding.
+    QByteArray bytes = ReadPictureFile(path);
+    // A picture larger than any glyph, or a GIF frame larger than its screen,
+    // would take seconds and gigabytes to decode, so the sizes are read first.
+    if (const QString refusal = GifFramesRefusal(bytes); !refusal.isEmpty())
+        Unreadable(path, refusal);
+    QBuffer buffer(&bytes);
+    QImageReader reader(&buffer);
     const QSize declared = reader.size();
     if (declared.width() > MaxPictureSide || declared.height() > MaxPictureSide) {
-        throw RuntimeError(
-            QStringLiteral("LoadPicture"), path,
-            QStringLiteral("Not a readable picture (it declares %1 x %2 pixels, more than %3 x %3)")
-                .arg(declared.width())
-                .arg(declared.height())
-                .arg(MaxPictureSide));
+        Unreadable(path, QStringLiteral("it declares %1 x %2 pixels, more than %3 x %3")
+                             .arg(declared.width())
+                             .arg(declared.height())
+                             .arg(MaxPictureSide));
     }
     const QImage first = reader.read();  // a GIF shows its first frame, still
-    if (first.isNull()) {
-        throw RuntimeError(QStringLiteral("LoadPicture"), path,
-                           QStringLiteral("Not a readable picture (%1)").arg(reader.errorString()));
-    }
+    if (first.isNull()) Unreadable(path, reader.errorString());
     NoteSuccess(path);
     return Picture(QPixmap::fromImage(first));
 }

@@ -1,40 +1,24 @@
 #include "gui/Taskbar.h"
 
 #include <QEvent>
-#include <QGuiApplication>
 #include <cstdlib>
-#include <cstring>
 #include <vector>
 
-#if QT_CONFIG(xcb)
-#include <QtGui/qguiapplication_platform.h>
-#include <xcb/xcb.h>
-#define DURURIVE_HAVE_XCB 1
-#endif
+#include "gui/X11.h"
 
 namespace gui {
 
 namespace {
 
 #ifdef DURURIVE_HAVE_XCB
-xcb_atom_t Atom(xcb_connection_t* connection, const char* name) {
-    const auto cookie = xcb_intern_atom(connection, 0, uint16_t(std::strlen(name)), name);
-    xcb_intern_atom_reply_t* reply = xcb_intern_atom_reply(connection, cookie, nullptr);
-    const xcb_atom_t atom = reply ? reply->atom : xcb_atom_t(XCB_ATOM_NONE);
-    std::free(reply);
-    return atom;
-}
-
 // Adds the state to the window while it is still unmapped; Qt keeps the
 // states it finds there when it maps the window.
 void AddSkipTaskbarState(QWidget& window) {
-    auto* x11 = qGuiApp ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
-    if (!x11) return;
-    xcb_connection_t* connection = x11->connection();
+    xcb_connection_t* connection = x11::Connection();
     if (!connection) return;  // e.g. the offscreen platform
     const auto id = xcb_window_t(window.winId());
-    const xcb_atom_t state = Atom(connection, "_NET_WM_STATE");
-    const xcb_atom_t skip = Atom(connection, "_NET_WM_STATE_SKIP_TASKBAR");
+    const xcb_atom_t state = x11::Atom(connection, "_NET_WM_STATE");
+    const xcb_atom_t skip = x11::Atom(connection, "_NET_WM_STATE_SKIP_TASKBAR");
     if (state == XCB_ATOM_NONE || skip == XCB_ATOM_NONE) return;
 
     std::vector<xcb_atom_t> states;

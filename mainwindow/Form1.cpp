@@ -1,12 +1,16 @@
 #include "mainwindow/Form1.h"
 
+#include <QDir>
 #include <QFileInfo>
+#include <QStandardPaths>
 #include <algorithm>
 
 #include "about/About.h"
 #include "composer/ScrapComposer.h"
+#include "composer/ScrapGif.h"
 #include "gui/Clipboard.h"
 #include "gui/Dispatch.h"
+#include "gui/FileDialog.h"
 #include "gui/Picture.h"
 #include "preview/PreviewBrowser.h"
 #include "version/Version.h"
@@ -35,6 +39,18 @@ Font SansSerif(double points) {
 // What a screen reader calls a slot: its place and what it shows.
 QString SlotName(int index, const QString& shows) {
     return QStringLiteral("Preview letter %1: %2").arg(index + 1).arg(shows);
+}
+
+// Where the GIF of a text is first offered to go: named after the letters
+// and spaces of the text, in the Pictures folder, or home when there is none.
+QString SuggestedGifPath(const QString& text) {
+    QString name;
+    for (QChar character : text.toLower())
+        if ((character >= u'a' && character <= u'z') || character == u' ') name += character;
+    name = name.simplified();
+    QString folder = QStandardPaths::writableLocation(QStandardPaths::PicturesLocation);
+    if (folder.isEmpty() || !QDir(folder).exists()) folder = QDir::homePath();
+    return QDir(folder).filePath((name.isEmpty() ? QStringLiteral("scrap") : name) + ".gif");
 }
 
 // The preview strip: 3 rows of 15 slots, front to back from slot 44 to 0.
@@ -120,6 +136,9 @@ Form1::Form1(QWidget* parent) : gui::Form(Design(), parent), ui_(FindControls(*t
     On("Command2", gui::Event::Click, [this] { Command2_Click(); });
     On("Command3", gui::Event::Click, [this] { Command3_Click(); });
     On("Command5", gui::Event::Click, [this] { Command5_Click(); });
+    AddMenuCommand("mnuSaveGif", "Save as Animated GIF...", QKeySequence::Save);
+    On("mnuSaveGif", gui::Event::Click, [this] { mnuSaveGif_Click(); });
+    EnableSaveGif();
     DescribeControls();
     gui::Dispatch("Form_Load", [this] { Form_Load(); });
 }
@@ -184,14 +203,17 @@ QString Form1::Output() const {
 void Form1::Form_Load() {}
 
 void Form1::Text1_Change() {
+    EnableSaveGif();
     RecomposeScrap(*this);
 }
 
 void Form1::Option1_Click() {
+    EnableSaveGif();
     RecomposeScrap(*this);
 }
 
 void Form1::Option2_Click() {
+    EnableSaveGif();
     RecomposeScrap(*this);
 }
 
@@ -219,4 +241,19 @@ void Form1::Command3_Click() {
 
 void Form1::Command5_Click() {
     OpenPreviewBrowser(300, 100, 400, 400);
+}
+
+// Saving needs a letter to draw; the command says so while there is none.
+void Form1::EnableSaveGif() {
+    EnableMenuCommand("mnuSaveGif", ScrapHasLetter(InputText(), SelectedStyle(*this)),
+                      "There is no letter to save: type a letter from a to z first");
+}
+
+void Form1::mnuSaveGif_Click() {
+    const QString text = InputText();
+    const int style = SelectedStyle(*this);
+    if (!ScrapHasLetter(text, style)) return;
+    const QString file = gui::AskSaveFileName(this, "Save as Animated GIF", SuggestedGifPath(text),
+                                              "GIF pictures (*.gif)", "gif");
+    if (!file.isEmpty()) SaveScrapGif(file, text, style);
 }

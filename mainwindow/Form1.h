@@ -52,6 +52,8 @@ private:
     void Command2_Click();
     void Command3_Click();
     void Command5_Click();
+    void mnuSaveGif_Click();
+    void EnableSaveGif();
 
     const Controls ui_;
 };

@@ -1,16 +1,21 @@
 // ComposeScrap alone, and RecomposeScrap with each picture decoded from its
-// GIF file in AppDir and scrap.htm really written, as every keystroke does.
+// GIF file in AppDir and scrap.htm really written, as every keystroke does;
+// and the whole text saved as one animated GIF, its size set against what
+// gifsicle -O3 makes of the same file.
 #include <benchmark/benchmark.h>
 
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QImage>
 #include <QImageReader>
+#include <QProcess>
 #include <QTemporaryDir>
 #include <cstdio>
 
 #include "composer/ScrapComposer.h"
+#include "composer/ScrapGif.h"
 #include "gui/core/AppDir.h"
 #include "gui/core/RuntimeError.h"
 
@@ -77,6 +82,35 @@ BENCHMARK(BM_RecomposeScrap)
     ->Arg(1)
     ->Arg(2)
     ->Unit(benchmark::kMicrosecond)
+    ->Repetitions(10)
+    ->ReportAggregatesOnly(true);
+
+// The size in bytes of the file gifsicle -O3 makes of path; 0 without gifsicle.
+double GifsicleSize(const QString& path) {
+    QProcess gifsicle;
+    gifsicle.start(QStringLiteral("gifsicle"), {QStringLiteral("-O3"), path});
+    if (!gifsicle.waitForFinished(30000) || gifsicle.exitCode() != 0) return 0;
+    return double(gifsicle.readAllStandardOutput().size());
+}
+
+void BM_SaveScrapGif(benchmark::State& state) {
+    const int style = static_cast<int>(state.range(0));
+    const QString path = QStringLiteral("twenty-%1.gif").arg(style);
+    try {
+        for (auto _ : state) SaveScrapGif(path, Twenty, style);
+    } catch (const gui::RuntimeError& error) {
+        state.SkipWithError(error.what());
+        return;
+    }
+    const double bytes = double(QFileInfo(path).size()), reference = GifsicleSize(path);
+    state.counters["bytes"] = bytes;
+    state.counters["gifsicle_O3_bytes"] = reference;
+    state.counters["size_vs_gifsicle"] = reference > 0 ? bytes / reference : 0;
+}
+BENCHMARK(BM_SaveScrapGif)
+    ->Arg(1)
+    ->Arg(2)
+    ->Unit(benchmark::kMillisecond)
     ->Repetitions(10)
     ->ReportAggregatesOnly(true);
 

@@ -1,11 +1,15 @@
 #include "gui/automation/Automation.h"
 
+#include <QCursor>
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
 #include <QDBusInterface>
 #include <QDBusMessage>
 #include <QDBusObjectPath>
+#include <QDBusVariant>
+#include <QGuiApplication>
 #include <QSet>
+#include <algorithm>
 
 #include "gui/automation/Members.h"
 #include "gui/automation/ServerStart.h"
@@ -41,11 +45,36 @@ bool ServerGone(const QDBusError& error) {
     return NotDelivered(error) || error.type() == QDBusError::Disconnected;
 }
 
+bool NotAnswered(const QDBusError& error) {
+    return error.type() == QDBusError::NoReply || error.type() == QDBusError::Timeout;
+}
+
+// How long the next call may wait for its answer, and how long the caller
+// waits in all.
+int CallTimeoutMs(const ProgIdEntry& entry) {
+    const AutomationWait* wait = AutomationWait::Current();
+    if (!wait) return entry.answerTimeoutMs;
+    return int(std::clamp<qint64>(wait->Deadline().remainingTime(), 1, entry.answerTimeoutMs));
+}
+
+int WaitedMs(const ProgIdEntry& entry) {
+    const AutomationWait* wait = AutomationWait::Current();
+    return wait ? std::min(wait->TimeoutMs(), entry.answerTimeoutMs) : entry.answerTimeoutMs;
+}
+
+// Within a command's wait the caller's windows go on painting.
+QDBus::CallMode Mode() {
+    return AutomationWait::Current() ? QDBus::BlockWithGui : QDBus::Block;
+}
+
 QString NoAnswer(const ProgIdEntry& entry, const QDBusError& error) {
-    return QStringLiteral("the server of %1 (%2) did not answer within %3 ms: %4")
-        .arg(entry.progId, entry.service)
-        .arg(entry.answerTimeoutMs)
-        .arg(error.message());
+    QString text = QStringLiteral("the server of %1 (%2) did not answer within %3 ms: %4")
+                       .arg(entry.progId, entry.service)
+                       .arg(WaitedMs(entry))
+                       .arg(error.message());
+    if (EndUnansweringServer(entry, QDBusConnection::sessionBus()))
+        text += QStringLiteral("; it was ended, and the next request starts a new one");
+    return text;
 }
 
 // Why a call failed, as the user is told.
@@ -58,7 +87,7 @@ QString Reason(const ProgIdEntry& entry, const QDBusError& error) {
         return QStringLiteral("the server of %1 (%2) is no longer running: %3")
             .arg(entry.progId, entry.service, error.message());
     }
-    if (error.type() == QDBusError::NoReply) return NoAnswer(entry, error);
+    if (NotAnswered(error)) return NoAnswer(entry, error);
     if (error.type() == QDBusError::UnknownMethod || error.type() == QDBusError::UnknownProperty ||
         error.type() == QDBusError::UnknownInterface) {
         return QStringLiteral("the %1 object does not know it: %2")
@@ -78,7 +107,7 @@ void Check(const QDBusError& error, const QString& operation, const QString& mem
 QString NewObjectPath(const ProgIdEntry& entry, const QDBusConnection& bus, QDBusError* error) {
     const auto message = QDBusMessage::createMethodCall(
         entry.service, entry.factoryPath, entry.factoryInterface, entry.factoryMethod);
-    const QDBusMessage reply = bus.call(message, QDBus::Block, entry.answerTimeoutMs);
+    const QDBusMessage reply = bus.call(message, Mode(), CallTimeoutMs(entry));
     if (reply.type() == QDBusMessage::ErrorMessage) {
         *error = QDBusError(reply);
         return {};
@@ -104,11 +133,11 @@ QString CreatePath(const ProgIdEntry& entry, const QDBusConnection& bus) {
         const bool gone =
             NotDelivered(error) || !bus.interface()->isServiceRegistered(entry.service);
         if (attempt > 0 || !gone) {
-            throw RuntimeError(CreateOperation, entry.progId,
-                               QStringLiteral("its factory %1.%2 failed: %3")
-                                   .arg(entry.factoryInterface, entry.factoryMethod,
-                                        error.type() == QDBusError::NoReply ? NoAnswer(entry, error)
-                                                                            : error.message()));
+            throw RuntimeError(
+                CreateOperation, entry.progId,
+                QStringLiteral("its factory %1.%2 failed: %3")
+                    .arg(entry.factoryInterface, entry.factoryMethod,
+                         NotAnswered(error) ? NoAnswer(entry, error) : error.message()));
         }
     }
 }
@@ -122,7 +151,7 @@ std::shared_ptr<QDBusInterface> Bind(const ProgIdEntry& entry, const QString& pa
     const auto introspect = QDBusMessage::createMethodCall(
         entry.service, path, QStringLiteral("org.freedesktop.DBus.Introspectable"),
         QStringLiteral("Introspect"));
-    Check(QDBusError(bus.call(introspect, QDBus::Block, entry.answerTimeoutMs)), CreateOperation,
+    Check(QDBusError(bus.call(introspect, Mode(), CallTimeoutMs(entry))), CreateOperation,
           entry.progId, entry);
     auto object = std::make_shared<QDBusInterface>(entry.service, path, entry.objectInterface, bus);
     if (object->lastError().isValid()) {
@@ -130,8 +159,16 @@ std::shared_ptr<QDBusInterface> Bind(const ProgIdEntry& entry, const QString& pa
             CreateOperation, entry.progId,
             QStringLiteral("the new object %1: %2").arg(path, Reason(entry, object->lastError())));
     }
-    object->setTimeout(entry.answerTimeoutMs);
     return object;
+}
+
+// A call to the object's org.freedesktop.DBus.Properties.
+QDBusMessage PropertiesCall(const ProgIdEntry& entry, const QDBusInterface& object,
+                            const QString& method, const QVariantList& arguments) {
+    auto message = QDBusMessage::createMethodCall(
+        entry.service, object.path(), QStringLiteral("org.freedesktop.DBus.Properties"), method);
+    message.setArguments(arguments);
+    return object.connection().call(message, Mode(), CallTimeoutMs(entry));
 }
 
 // The method's input values in the order of its arguments.
@@ -178,6 +215,27 @@ QVariantList Arguments(const QString& method, const QList<DBusArgument>& argumen
 
 }  // namespace
 
+namespace {
+thread_local const AutomationWait* currentWait = nullptr;
+}
+
+AutomationWait::AutomationWait(int timeoutMs)
+    : timeoutMs_(timeoutMs), deadline_(timeoutMs), outer_(currentWait) {
+    currentWait = this;
+    if (qobject_cast<QGuiApplication*>(QCoreApplication::instance()))
+        QGuiApplication::setOverrideCursor(QCursor(Qt::BusyCursor));
+}
+
+AutomationWait::~AutomationWait() {
+    currentWait = outer_;
+    if (qobject_cast<QGuiApplication*>(QCoreApplication::instance()))
+        QGuiApplication::restoreOverrideCursor();
+}
+
+const AutomationWait* AutomationWait::Current() {
+    return currentWait;
+}
+
 AutomationObject::AutomationObject(ProgIdEntry entry, std::shared_ptr<QDBusInterface> object)
     : entry_(std::move(entry)), object_(std::move(object)) {}
 
@@ -220,16 +278,19 @@ void AutomationObject::PutProperty(const QString& name, const Variant& value) {
     QString error;
     const QVariant converted = ToDBusValue(value, DBusSignature(property.metaType()), &error);
     if (!converted.isValid()) throw RuntimeError(PutOperation, member, error);
-    const bool written = property.write(object_.get(), converted);
-    Check(written ? QDBusError() : object_->lastError(), PutOperation, member, entry_);
+    const QDBusMessage reply = PropertiesCall(
+        entry_, *object_, QStringLiteral("Set"),
+        {entry_.objectInterface, member, QVariant::fromValue(QDBusVariant(converted))});
+    Check(QDBusError(reply), PutOperation, member, entry_);
 }
 
 Variant AutomationObject::GetProperty(const QString& name) const {
     const QMetaProperty property = Property(GetOperation, name);
     const QString member = QString::fromUtf8(property.name());
-    // Invalid when the call failed.
-    const QVariant received = property.read(object_.get());
-    Check(received.isValid() ? QDBusError() : object_->lastError(), GetOperation, member, entry_);
+    const QDBusMessage reply =
+        PropertiesCall(entry_, *object_, QStringLiteral("Get"), {entry_.objectInterface, member});
+    Check(QDBusError(reply), GetOperation, member, entry_);
+    const QVariant received = reply.arguments().value(0).value<QDBusVariant>().variant();
     QString error;
     Variant value = FromDBusValue(received, &error);
     if (value.IsEmpty()) throw RuntimeError(GetOperation, member, error);
@@ -244,8 +305,9 @@ Variant AutomationObject::Call(const QString& method, const QList<NamedArgument>
             QStringLiteral("the %1 object has no method of that name").arg(entry_.progId));
     }
     const QString member = QString::fromUtf8(found.name());
+    object_->setTimeout(CallTimeoutMs(entry_));
     const QDBusMessage reply = object_->callWithArgumentList(
-        QDBus::Block, member, Arguments(member, InputArguments(found), arguments));
+        Mode(), member, Arguments(member, InputArguments(found), arguments));
     Check(QDBusError(reply), CallOperation, member, entry_);
     QString error;
     return FromDBusValue(reply.arguments().value(0), &error);  // empty for no result

@@ -3,15 +3,20 @@
 #include <unistd.h>
 
 #include <QDBusConnectionInterface>
+#include <QDBusReply>
+#include <QDBusServiceWatcher>
 #include <QDeadlineTimer>
 #include <QDir>
+#include <QEventLoop>
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
 #include <QStandardPaths>
-#include <QThread>
+#include <QTimer>
+#include <algorithm>
 #include <csignal>
 
+#include "gui/automation/Automation.h"
 #include "gui/core/AppDir.h"
 #include "gui/core/RuntimeError.h"
 
@@ -40,11 +45,48 @@ void SignalGroup(qint64 pid, int signal) {
     ::kill(pid_t(pid), signal);
 }
 
-void EndServer(qint64 pid) {
-    SignalGroup(pid, SIGTERM);
-    QDeadlineTimer grace(2000);
-    while (IsRunning(pid) && !grace.hasExpired()) QThread::msleep(20);
-    SignalGroup(pid, SIGKILL);
+// How long the server may take to appear: within a command's wait, no
+// longer than the command waits.
+int StartLimitMs(const ProgIdEntry& entry) {
+    const AutomationWait* wait = AutomationWait::Current();
+    return wait ? std::min(entry.startTimeoutMs, wait->TimeoutMs()) : entry.startTimeoutMs;
+}
+
+QDeadlineTimer StartDeadline(const ProgIdEntry& entry) {
+    const AutomationWait* wait = AutomationWait::Current();
+    const QDeadlineTimer own(entry.startTimeoutMs);
+    return wait ? std::min(own, wait->Deadline()) : own;
+}
+
+// Waits until the name is taken, the process ended or the deadline passed,
+// running the caller's events but its user input meanwhile.
+void WaitForName(const ProgIdEntry& entry, const QDBusConnection& bus, qint64 pid,
+                 const QDeadlineTimer& deadline) {
+    QEventLoop loop;
+    QDBusServiceWatcher watcher(entry.service, bus, QDBusServiceWatcher::WatchForRegistration);
+    QObject::connect(&watcher, &QDBusServiceWatcher::serviceRegistered, &loop, &QEventLoop::quit);
+    QTimer look;
+    QObject::connect(&look, &QTimer::timeout, &loop, [&] {
+        if (!IsRunning(pid) || deadline.hasExpired()) loop.quit();
+    });
+    look.start(10);
+    // The name may have come before the watcher was there.
+    if (bus.interface()->isServiceRegistered(entry.service)) return;
+    loop.exec(QEventLoop::ExcludeUserInputEvents);
+}
+
+// The process that holds the entry's name is the entry's program, run by this
+// user, and leads its own process group as StartServer leaves it: its pid, or 0.
+qint64 OwnServerPid(const ProgIdEntry& entry, const QDBusConnection& bus) {
+    const QDBusReply<uint> pid = bus.interface()->servicePid(entry.service);
+    const QDBusReply<uint> uid = bus.interface()->serviceUid(entry.service);
+    if (!pid.isValid() || !uid.isValid() || uid.value() != ::geteuid()) return 0;
+    const QString running = QFile::symLinkTarget(QStringLiteral("/proc/%1/exe").arg(pid.value()));
+    const QString program = QFileInfo(ServerProgram(entry)).canonicalFilePath();
+    if (running.isEmpty() || running != program ||
+        ::getpgid(pid_t(pid.value())) != pid_t(pid.value()))
+        return 0;
+    return pid.value();
 }
 
 QString LogFile(const ProgIdEntry& entry) {
@@ -95,7 +137,7 @@ void StartServer(const ProgIdEntry& entry, const QDBusConnection& bus) {
                            QStringLiteral("its program %1 could not be started: %2")
                                .arg(program, process.errorString()));
     }
-    QDeadlineTimer deadline(entry.startTimeoutMs);
+    const QDeadlineTimer deadline = StartDeadline(entry);
     while (!bus.interface()->isServiceRegistered(entry.service)) {
         if (!IsRunning(pid)) {
             SignalGroup(pid, SIGKILL);  // what it left behind
@@ -104,19 +146,25 @@ void StartServer(const ProgIdEntry& entry, const QDBusConnection& bus) {
                                    .arg(program, LogNote(log)));
         }
         if (deadline.hasExpired()) {
-            EndServer(pid);
+            SignalGroup(pid, SIGKILL);  // it has had its time
             throw RuntimeError(
                 Operation, entry.progId,
                 QStringLiteral(
                     "its program %1 did not appear on the session bus as %2 within %3 ms%4")
                     .arg(program, entry.service)
-                    .arg(entry.startTimeoutMs)
+                    .arg(StartLimitMs(entry))
                     .arg(LogNote(log)));
         }
-        // The caller waits for nothing else; a short nap keeps the delay
-        // after the name appears small at the cost of a few cheap bus calls.
-        QThread::msleep(2);
+        WaitForName(entry, bus, pid, deadline);
     }
+}
+
+bool EndUnansweringServer(const ProgIdEntry& entry, const QDBusConnection& bus) {
+    const qint64 pid = OwnServerPid(entry, bus);
+    if (pid == 0) return false;
+    // A stopped process acts on no other signal; a hung one has had its time.
+    SignalGroup(pid, SIGKILL);
+    return true;
 }
 
 }  // namespace gui

@@ -14,6 +14,12 @@ namespace gui {
 // never took its name is ended, with whatever it started.
 void StartServer(const ProgIdEntry& entry, const QDBusConnection& bus);
 
+// Ends the server that holds the entry's name on the bus and did not answer
+// a call in time, with whatever it started, when it is the entry's program
+// run by this user and leads its own process group, as StartServer leaves
+// it; anything else is left alone. True when it was ended.
+bool EndUnansweringServer(const ProgIdEntry& entry, const QDBusConnection& bus);
+
 // The program file of an entry: absolute, or in AppDir.
 QString ServerProgram(const ProgIdEntry& entry);
 

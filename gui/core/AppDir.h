@@ -13,4 +13,9 @@ void SetAppDir(const QString& dir);
 // by plain concatenation; the backslashes of the relative part become '/'.
 QString AppPath(const QString& relative);
 
+// The process's working directory, as an absolute path that names it again.
+// Empty, with why in *problem, when it cannot be named: it was removed, its
+// path is too long to read back, or it is not valid UTF-8.
+QString WorkingDirectory(QString* problem);
+
 }  // namespace gui

@@ -4,11 +4,15 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QRandomGenerator>
+#include <QRegularExpression>
+#include <QSet>
 #include <cerrno>
 #include <cstring>
+#include <ctime>
 #include <utility>
 
 #include "FailureMemory.h"
@@ -87,6 +91,36 @@ int CreateBeside(const QString& fileName, QByteArray* temporary) {
     return -1;
 }
 
+// The name CreateBeside gives a new file beside fileName, as a pattern.
+QRegularExpression TemporaryName(const QFileInfo& target) {
+    return QRegularExpression(
+        QStringLiteral("^\\.%1\\.[0-9a-f]{8}$").arg(QRegularExpression::escape(target.fileName())));
+}
+
+// A program killed while it wrote leaves its new file behind. Those of this
+// user, named as CreateBeside names them and older than a minute (no write
+// takes that long), are removed, once a run for each file.
+void RemoveStaleTemporaries(const QString& fileName) {
+    static QSet<QString> cleaned;
+    const QFileInfo target(fileName);
+    if (cleaned.contains(target.absoluteFilePath())) return;
+    cleaned.insert(target.absoluteFilePath());
+    const QRegularExpression pattern = TemporaryName(target);
+    const time_t minuteAgo = ::time(nullptr) - 60;
+    const QDir folder = target.absoluteDir();
+    for (const QString& name :
+         folder.entryList({QLatin1Char('.') + target.fileName() + QStringLiteral(".*")},
+                          QDir::Files | QDir::Hidden | QDir::System)) {
+        const QByteArray path = QFile::encodeName(folder.filePath(name));
+        struct stat status {};
+        if (pattern.match(name).hasMatch() && ::lstat(path.constData(), &status) == 0 &&
+            S_ISREG(status.st_mode) && status.st_uid == ::geteuid() &&
+            status.st_mtime < minuteAgo) {
+            ::unlink(path.constData());
+        }
+    }
+}
+
 // The file is the user's own and the folder takes no new file: it is cut and
 // rewritten, through a descriptor that is checked to hold such a file still.
 void RewriteInPlace(const QString& fileName, const QByteArray& line) {
@@ -143,20 +177,41 @@ OwnFileCheck CheckOwnFile(const QString& path) {
     return check;
 }
 
-void PrintLineToFile(const QString& fileName, const QString& text) {
-    // One byte per character, as the ANSI code page writes it; characters
-    // that have no byte become '?'.
-    QByteArray line = text.toLatin1();
-    line.append("\r\n", 2);
+namespace {
 
+// What stands at the path may be replaced: nothing, or a writable regular
+// file of the user.
+OwnFileCheck CheckReplaceable(const QString& fileName) {
     const OwnFileCheck existing = CheckOwnFile(fileName);
     if (!existing.refusal.isEmpty()) throw RuntimeError(OpenOperation, fileName, existing.refusal);
     // A new file would replace a read-only one as if it were writable.
     if (existing.exists && !(existing.mode & S_IWUSR)) {
         throw RuntimeError(OpenOperation, fileName, QStringLiteral("the file is read-only"));
     }
+    return existing;
+}
 
+}  // namespace
+
+void PrintLineToFile(const QString& fileName, const QString& text) {
+    // One byte per character, as the ANSI code page writes it; characters
+    // that have no byte become '?'.
+    QByteArray line = text.toLatin1();
+    line.append("\r\n", 2);
+
+    const OwnFileCheck existing = CheckReplaceable(fileName);
+    RemoveStaleTemporaries(fileName);
     if (!ReplaceFromBeside(fileName, line, existing)) RewriteInPlace(fileName, line);
+    NoteSuccess(fileName);
+}
+
+void WriteWholeFile(const QString& fileName, const QByteArray& bytes) {
+    const OwnFileCheck existing = CheckReplaceable(fileName);
+    if (!ReplaceFromBeside(fileName, bytes, existing)) {
+        throw RuntimeError(
+            OpenOperation, fileName,
+            QStringLiteral("the folder takes no new file (%1)").arg(SystemReason(EACCES)));
+    }
     NoteSuccess(fileName);
 }
 

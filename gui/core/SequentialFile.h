@@ -28,4 +28,10 @@ OwnFileCheck CheckOwnFile(const QString& path);
 // the file, the operation and the reason.
 void PrintLineToFile(const QString& fileName, const QString& text);
 
+// Writes bytes as the whole new content of a regular file of the user, with
+// the same checks, always into a new file beside it that then takes its
+// name: a failure leaves no partial file and the file it was to replace as
+// it was. Raises RuntimeError naming the file, the operation and the reason.
+void WriteWholeFile(const QString& fileName, const QByteArray& bytes);
+
 }  // namespace gui

@@ -2,14 +2,16 @@
 # end-to-end.sh PROGRAM
 # Drives the built program from outside as a user would, inside a desktop
 # session (run it through desktop-session.sh): types a text, clicks Copy,
-# About and Preview at their places, and checks scrap.htm, the clipboard,
-# the About window and the preview window, which must outlive the program.
+# About and Preview at their places, saves the text as an animated GIF, and
+# checks scrap.htm, the clipboard, the About window, the GIF and the preview
+# window, which must outlive the program.
 set -uo pipefail
 program="$1"
 source "$(dirname "$0")/../support/drive.sh"
 begin_test e2e "$(dirname "$program")"
 
-cd "$work"
+# A folder of its own, so that it can be removed under the running program.
+mkdir "$work/folder" && cd "$work/folder" || exit 1
 "$program" >"$work/program.log" 2>&1 &
 started+=($!)
 main_pid=$!
@@ -56,10 +58,39 @@ if [[ -n "$about" ]]; then
     [[ "$(cat scrap.htm)" == "${expected_file%$'\n'}" ]] || fail "the main window took input behind About: $(cat scrap.htm)"
 fi
 
+# The context menu of the window (a right-click on the label "Chars Left",
+# 360, 2880, 975 x 375, or Shift+F10) offers the save; Ctrl+S opens the same
+# dialog, where a typed name and Return save "hi" and "yoa" as one GIF.
+popups() { xdotool search --onlyvisible --class '^Yarvo Dururive$' | wc -l; }
+shown="$(popups)"
+read -r ox oy < <(client_origin "$main")
+xdotool mousemove --sync $((ox + 40)) $((oy + 205)) click 3
+wait_for 50 eval '(( $(popups) > shown ))' || fail "a right-click showed no context menu"
+xdotool key Escape
+wait_for 50 eval '(( $(popups) == shown ))' || fail "Esc left the context menu open"
+# The input box has its own menu: Tab leaves it for a button first.
+xdotool key Tab shift+F10
+wait_for 50 eval '(( $(popups) > shown ))' || fail "Shift+F10 showed no context menu"
+xdotool key Down Return
+wait_for 100 window_named "^Save as Animated GIF$" || fail "the context menu did not offer the save"
+xdotool key Escape
+wait_for 50 bash -c "! xdotool search --onlyvisible --name '^Save as Animated GIF\$'" || fail "Esc left the dialog"
+xdotool windowactivate --sync "$main" key ctrl+s
+if wait_for 100 window_named "^Save as Animated GIF$"; then
+    xdotool windowactivate --sync "$(window_named "^Save as Animated GIF$")" key ctrl+a
+    xdotool type --delay 20 "$work/hi yoa.gif"
+    xdotool key Return
+    wait_for 100 test -s "$work/hi yoa.gif" || fail "Return in the dialog saved no GIF"
+    frames="$(identify -format '%m %W %H %T;' "$work/hi yoa.gif" 2>&1)"
+    [[ "$frames" == "GIF 96 56 15;GIF 96 56 15;GIF 96 56 15;" ]] || fail "the saved GIF reads '$frames'"
+else
+    fail "Ctrl+S opened no save dialog"
+fi
+
 # Preview (9960, 2280, 975 x 375) opens a browser window at 100,300, 400 x 400.
 click_twips "$main" 9960 975 2280 375
-wait_for 200 bash -c "xdotool search --onlyvisible --class dururive-browser" || fail "no preview window"
-browser="$(xdotool search --onlyvisible --class dururive-browser | tail -n1)"
+wait_for 200 browser_windows || fail "no preview window"
+browser="$(browser_windows | tail -n1)"
 # The outer rectangle of a window, its frame included: left top width height.
 outer_rect() {
     local bx by bw bh el er et eb extents
@@ -74,6 +105,41 @@ if [[ -n "$browser" ]]; then
     wait_for 100 eval '[[ "$(outer_rect "$browser")" == "100 300 400 400" ]]' ||
         fail "the preview window's outer rectangle is $(outer_rect "$browser")"
 fi
+
+# A stopped browser keeps its name on the bus and answers nothing: Preview
+# holds the main window no more than 5 s, reports it, and ends that browser;
+# the next Preview opens its window in a new one.
+# xdotool's synchronous move waits long for a pointer already in place.
+press_preview() { xdotool mousemove 0 0; click_twips "$main" 9960 975 2280 375; }
+previews() { xdotool search --onlyvisible --class dururive-browser 2>/dev/null | wc -l; }
+stopped="$(session_browsers "$(dirname "$program")")"
+if [[ -n "$browser" && -n "$stopped" ]]; then
+    kill -STOP $stopped
+    before=$(date +%s%N)
+    press_preview
+    wait_for 100 window_named "$report" || fail "a stopped browser was not reported"
+    held=$((($(date +%s%N) - before) / 1000000))
+    echo "a stopped browser held Preview $held ms"
+    ((held < 6000)) || fail "Preview held the main window $held ms"
+    close_report
+    wait_for 30 bash -c "! kill -0 $stopped" || fail "the stopped browser $stopped was not ended"
+    kill -CONT $stopped 2>/dev/null
+    press_preview
+    wait_for 200 eval '(($(previews) == 1))' || fail "no preview window from a new browser after the stopped one"
+    (($(reports) == 0)) || fail "the Preview after a stopped browser failed"
+    browser="$(xdotool search --onlyvisible --class dururive-browser | tail -n1)"
+fi
+
+# The working folder removed under the program: each Preview says so, and
+# no window opens.
+cd "$work" && rm -rf "$work/folder"
+shown="$(previews)"
+for press in 1 2; do
+    press_preview
+    wait_for 50 window_named "$report" || fail "Preview $press in a removed folder was not reported"
+    close_report
+done
+(($(previews) == shown)) || fail "Preview in a removed folder opened a window"
 
 # Closing the main window (the window manager's close, Alt+F4) ends the
 # program; the preview window stays.

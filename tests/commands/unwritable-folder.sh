@@ -44,15 +44,6 @@ setpriv --reuid="$user" --regid="$group" --clear-groups \
     env HOME="$work/runtime" XDG_RUNTIME_DIR="$work/runtime" "$program" >"$work/program.log" 2>&1 &
 main_pid=$!
 
-report="^Yarvo Dururive$"  # the message box's title; the main window's differs
-reports() { xdotool search --onlyvisible --name "$report" 2>/dev/null | wc -l; }
-close_report() {
-    local box
-    box="$(window_named "$report")"
-    xdotool windowactivate --sync "$box" key Return
-    wait_for 50 bash -c "! xdotool search --onlyvisible --name '$report'"
-}
-
 wait_for 100 window_named "^Ketro's Yarvo Dururive$" || { fail "the main window did not appear: $(cat "$work/program.log")"; exit 1; }
 main="$(window_named "^Ketro's Yarvo Dururive$")"
 wait_for 100 window_named "$report" || fail "the failure to write scrap.htm was not reported"

@@ -46,7 +46,7 @@ else
         fail "scrap.htm holds '$(cat scrap.htm)'"
     # Then About, Copy and Preview.
     seat key --delay 50 Tab Tab Tab space
-    wait_for 300 bash -c "xdotool search --onlyvisible --class dururive-browser" ||
+    wait_for 300 browser_windows ||
         fail "Preview's window is no X window: $(cat "$DURURIVE_BROWSER_TRACE" 2>&1)"
     wait_for 200 grep -q " loaded file://.*/x11/scrap.htm" "$DURURIVE_BROWSER_TRACE" ||
         fail "the preview did not load the scrap: $(cat "$DURURIVE_BROWSER_TRACE" 2>&1)"

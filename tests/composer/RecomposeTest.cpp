@@ -1,3 +1,4 @@
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
@@ -454,6 +455,39 @@ TEST_F(RecomposeScrapTest, AFailedWriteLeavesThePreviousContentWholeAndTheModeSt
         EXPECT_NO_THROW(WriteScrapFile(QStringLiteral("kept")));
     }
     EXPECT_EQ(Contents(QDir(own).filePath("scrap.htm")), "kept\r\n");
+}
+
+// A writer killed between creating its new file and renaming it leaves the
+// file behind. The next run removes such files of its own that are older
+// than a minute, and nothing else.
+TEST_F(RecomposeScrapTest, StaleTemporaryFilesOfOursAreRemovedAndNothingElse) {
+    const auto make = [&](const QString& name, int ageSeconds) {
+        const QString path = workDir.filePath(name);
+        QFile file(path);
+        EXPECT_TRUE(file.open(QIODevice::WriteOnly));
+        file.close();
+        const timespec times[2] = {{::time(nullptr) - ageSeconds, 0},
+                                   {::time(nullptr) - ageSeconds, 0}};
+        EXPECT_EQ(::utimensat(AT_FDCWD, QFile::encodeName(path).constData(), times, 0), 0);
+        return QFile::encodeName(path);
+    };
+    make(".scrap.htm.0123abcd", 120);
+    const QStringList kept{".other.htm.0123abcd", ".scrap.htm.0123abcd0", ".scrap.htm.0123abcg",
+                           ".scrap.htm.89abcdef", ".scrap.htm.fedcba98"};
+    make(kept[0], 120);
+    make(kept[1], 120);
+    make(kept[2], 120);
+    make(kept[3], 10);  // a write of a program running now
+    ASSERT_TRUE(QFile::link(workDir.filePath("secret"), workDir.filePath(kept[4])));
+    QStringList expected = kept + QStringList{"scrap.htm"};
+    if (geteuid() == 0) {
+        ASSERT_EQ(chown(make(".scrap.htm.11111111", 120).constData(), 65534, 65534), 0);
+        expected.append(".scrap.htm.11111111");
+    }
+    expected.sort();
+
+    WriteScrapFile(QStringLiteral("x"));
+    EXPECT_EQ(FolderEntries(workDir.path()), expected);
 }
 
 // Another user leaves a scrap.htm in a folder both may write into, as /tmp

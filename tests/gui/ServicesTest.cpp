@@ -13,6 +13,7 @@
 #include "gui/Picture.h"
 #include "gui/core/RuntimeError.h"
 #include "gui/core/SequentialFile.h"
+#include "tests/support/TinyGif.h"
 
 namespace {
 
@@ -54,22 +55,6 @@ TEST_F(ServicesTest, LoadPictureGivesTheFirstFrameOrSaysWhatFailed) {
     EXPECT_EQ(LoadFailure(dir.path()).Reason(), "The file cannot be read");
 }
 
-// A GIF of a few bytes that declares a width x height screen and image: a
-// two-colour table and image data that ends at once.
-QByteArray TinyGif(quint16 width, quint16 height) {
-    QByteArray gif("GIF89a");
-    const auto size = [&] {
-        for (quint16 side : {width, height}) gif.append(char(side & 0xff)).append(char(side >> 8));
-    };
-    size();
-    gif.append("\x80\x00\x00", 3).append("\x00\x00\x00\xff\xff\xff", 6);
-    gif.append("\x2c\x00\x00\x00\x00", 5);
-    size();
-    // No local table; LZW code size 2, then the codes clear and end.
-    gif.append("\x00\x02\x01\x2c\x00\x3b", 6);
-    return gif;
-}
-
 TEST_F(ServicesTest, LoadPictureRefusesAPictureLargerThanAGlyphWithoutDecodingIt) {
     QTemporaryDir dir;
     const auto write = [&](const QString& name, const QByteArray& bytes) {
@@ -90,6 +75,30 @@ TEST_F(ServicesTest, LoadPictureRefusesAPictureLargerThanAGlyphWithoutDecodingIt
             QStringLiteral("%1 x %2").arg(size.width()).arg(size.height())))
             << refused.Message().toStdString();
     }
+    // A small screen with a huge frame in it, or a frame beside it, cost the
+    // decoder the frame's size: each frame is checked before any is decoded.
+    EXPECT_EQ(
+        gui::LoadPicture(write("frames.gif", TinyGif(16, 16, {{0, 0, 16, 16}, {4, 4, 12, 12}})))
+            .Size(),
+        QSize(16, 16));
+    for (const QRect& frame : {QRect(0, 0, 20000, 20000), QRect(0, 0, 65535, 65535),
+                               QRect(65000, 0, 16, 16), QRect(8, 8, 9, 8)}) {
+        const QList<QList<QRect>> pictures{{frame}, {QRect(0, 0, 16, 16), frame}};
+        for (const QList<QRect>& frames : pictures) {
+            const QString path = write(QStringLiteral("crafted.gif"), TinyGif(16, 16, frames));
+            const QString reason = LoadFailure(path).Reason();
+            EXPECT_TRUE(reason.contains(QStringLiteral("frame %1").arg(frames.size())) &&
+                        reason.contains("leaves its 16 x 16 screen"))
+                << frame.x() << "," << frame.y() << " " << frame.width() << "x" << frame.height()
+                << ": " << reason.toStdString();
+        }
+    }
+    const QString many = write("many.gif", TinyGif(16, 16, QList<QRect>(300, QRect(0, 0, 16, 16))));
+    EXPECT_TRUE(LoadFailure(many).Reason().contains("more than 256 frames"));
+    QFile huge(dir.filePath("huge.gif"));
+    ASSERT_TRUE(huge.open(QIODevice::WriteOnly) && huge.write(TinyGif(16, 16)) > 0 &&
+                huge.resize(2 << 20));
+    EXPECT_TRUE(LoadFailure(huge.fileName()).Reason().contains("larger than"));
 }
 
 TEST_F(ServicesTest, ClipboardHoldsPlainTextOnly) {
@@ -146,6 +155,16 @@ TEST_F(ServicesTest, ARecurringFailureIsReportedOnceUntilItWorksOrFailsDifferent
     write();  // fails as at first, after having worked
     ASSERT_EQ(reports.size(), 4);
     EXPECT_EQ(reports[3].message, reports[0].message);
+
+    // A command the user pressed is told of on every press, also after typing told it.
+    for (int press = 0; press < 2; ++press) {
+        gui::Dispatch(
+            "Command5_Click", [&] { gui::PrintLineToFile(file, "x"); }, gui::Repeated::ReportEvery);
+    }
+    write();
+    ASSERT_EQ(reports.size(), 6);
+    EXPECT_EQ(reports[5].handler, "Command5_Click");
+    EXPECT_EQ(reports[5].message, reports[0].message);
 }
 
 TEST_F(ServicesTest, TheDefaultReportIsAMessageBoxNamingHandlerAndError) {

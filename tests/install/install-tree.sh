@@ -16,10 +16,12 @@ work="$root/work"
 program_dir="$prefix/lib/dururive"
 failures=0
 main_pid=""
+watcher_pid=""
 
 fail() { echo "FAIL: $*" >&2; failures=$((failures + 1)); }
 cleanup() {
     [[ -n "$main_pid" ]] && kill "$main_pid" 2>/dev/null
+    [[ -n "$watcher_pid" ]] && kill "$watcher_pid" 2>/dev/null
     end_browser "$program_dir"
     rm -rf "$root"
 }
@@ -77,15 +79,36 @@ icon_glitter="$(glitter_in "$prefix/share/icons/hicolor/256x256/apps/dururive.pn
 ((icon_glitter > 2000)) || fail "the icon shows no glitter letters ($icon_glitter pixels)"
 
 # The installed entry, started as a desktop's menu starts it, from another
-# working directory and with a PATH that lacks the prefix.
+# working directory and with a PATH that lacks the prefix, and with startup
+# notification (StartupNotify=true): the launch is announced, which starts
+# the busy cursor, and its ID given to the program. The ID holds a blank, as
+# GNOME Shell's do (they hold the entry's name).
 mkdir -p "$work"
 cd "$work" || exit 1
 export DURURIVE_BROWSER_TRACE="$root/browser.trace"
-PATH=/usr/bin:/bin gio launch "$entry" >"$root/program.log" 2>&1 || fail "gio launch failed: $(cat "$root/program.log")"
+launch="install-test/Yarvo Dururive/$$-0-test_TIME$(date +%s)"
+/usr/bin/python3 "$(dirname "$0")/../support/startup-notification.py" "$launch" 60 >"$root/startup.log" 2>&1 &
+watcher_pid=$!
+wait_for 50 grep -q "^new: " "$root/startup.log" ||
+    fail "the launch was not announced: $(cat "$root/startup.log")"
+DESKTOP_STARTUP_ID="$launch" PATH=/usr/bin:/bin gio launch "$entry" >"$root/program.log" 2>&1 ||
+    fail "gio launch failed: $(cat "$root/program.log")"
 wait_for 100 pgrep -x -f -- "$prefix/bin/dururive" || fail "the entry did not start $prefix/bin/dururive"
 main_pid="$(pgrep -x -f -- "$prefix/bin/dururive" | head -n1)"
 wait_for 100 window_named "^Ketro's Yarvo Dururive$" || { fail "the main window did not appear"; cat "$root/program.log" >&2; exit 1; }
 main="$(window_named "^Ketro's Yarvo Dururive$")"
+# The main window ends the launch, and the busy cursor, as it appears (not
+# the window manager, which ends it later on some desktops), and carries the
+# launch's ID.
+wait_for 50 grep -qx "ended by $main" "$root/startup.log" ||
+    fail "the main window ($main) did not end the launch: $(cat "$root/startup.log")"
+[[ "$(xprop -id "$main" _NET_STARTUP_ID)" == "_NET_STARTUP_ID(UTF8_STRING) = \"$launch\"" ]] ||
+    fail "the main window does not carry the launch: $(xprop -id "$main" _NET_STARTUP_ID)"
+# The desktop ties a window to the menu entry by its class (WM_CLASS), or by
+# a GTK application id, which Qt does not set.
+identity() { xprop -id "$1" WM_CLASS; xprop -id "$1" _GTK_APPLICATION_ID | grep " = "; }
+[[ "$(identity "$main")" == 'WM_CLASS(STRING) = "dururive", "Yarvo Dururive"' ]] ||
+    fail "the main window's identity is $(identity "$main")"
 wait_for 50 test -f "$work/scrap.htm" || fail "scrap.htm was not written in the working directory"
 [[ -e "$program_dir/scrap.htm" ]] && fail "scrap.htm was written into the program folder"
 
@@ -105,13 +128,21 @@ wait_for 50 slot_shows || fail "slot 0 shows no picture ($(glitter_pixels $((ox 
 # Preview (9960, 2280, 975 x 375) opens the installed browser on the
 # working directory's scrap.htm, with the pictures from the glyph folders.
 click_twips "$main" 9960 975 2280 375
-wait_for 300 bash -c "xdotool search --onlyvisible --class dururive-browser" || fail "no preview window"
+wait_for 300 browser_windows || fail "no preview window"
 pgrep -f -- "^$program_dir/dururive-browser" >/dev/null || fail "the preview did not start the installed browser"
 wait_for 200 grep -q " loaded file://" "$DURURIVE_BROWSER_TRACE" || fail "the preview page did not load"
 grep -q " Navigate $work/scrap.htm$" "$DURURIVE_BROWSER_TRACE" ||
     fail "the preview opened something else: $(grep Navigate "$DURURIVE_BROWSER_TRACE")"
-browser="$(xdotool search --onlyvisible --class dururive-browser | tail -n1)"
+browser="$(browser_windows | tail -n1)"
 if [[ -n "$browser" ]]; then
+    # The preview window is the program's in the desktop, as the main window
+    # is; the launch was the main window's alone.
+    [[ "$(identity "$browser")" == "$(identity "$main")" ]] ||
+        fail "the preview window's identity is $(identity "$browser")"
+    for pid in $(session_browsers "$program_dir"); do
+        tr '\0' '\n' <"/proc/$pid/environ" | grep -q "^DESKTOP_STARTUP_ID=" &&
+            fail "the browser was started with the program's launch ID"
+    done
     read -r bx by < <(client_origin "$browser")
     page_pixels() { (($(glitter_pixels "$bx" "$by" 300 200) > 40)); }
     wait_for 100 page_pixels || fail "the preview window shows no glitter letters"

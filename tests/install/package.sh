@@ -2,7 +2,8 @@
 # package.sh BUILD_DIR
 # Makes the Debian package from the build with cpack (into a temporary
 # folder, so the build folder is left as it was) and checks what it holds
-# and what it declares it needs.
+# and what it declares it needs, and that lintian finds no error or warning
+# in it and appstreamcli none in its AppStream metainfo.
 set -uo pipefail
 build="$1"
 out="$(mktemp -d /tmp/dururive-package.XXXXXX)"
@@ -20,7 +21,7 @@ deb="${debs[0]}"
 [[ "$(dpkg-deb -f "$deb" Package)" == dururive ]] || fail "the package is called '$(dpkg-deb -f "$deb" Package)'"
 
 # The file list: the program folder, the command, the menu entry, the icons,
-# and nothing elsewhere.
+# the documents, the metainfo, and nothing elsewhere.
 files="$(dpkg-deb -c "$deb" | sed 's/^\([^ ]* \+\)\{5\}//; s|/$||')"
 has() { grep -qxF -- "$1" <<<"$files" || fail "the package lacks $1"; }
 has "./usr/lib/dururive/dururive"
@@ -32,7 +33,12 @@ done
 has "./usr/bin/dururive -> ../lib/dururive/dururive"
 has "./usr/share/applications/dururive.desktop"
 for size in 16 48 256; do has "./usr/share/icons/hicolor/${size}x${size}/apps/dururive.png"; done
-outside="$(grep -vE '^\.(/usr(/bin(/dururive .*)?|/lib(/dururive(/.*)?)?|/share(/applications(/dururive\.desktop)?|/icons(/hicolor(/.*)?)?)?)?)?$' <<<"$files")"
+metainfo="usr/share/metainfo/org.dururive.dururive.metainfo.xml"
+for document in doc/dururive/copyright doc/dururive/changelog.gz man/man1/dururive.1.gz; do
+    has "./usr/share/$document"
+done
+has "./$metainfo"
+outside="$(grep -vE '^\.(/usr(/bin(/dururive .*)?|/lib(/dururive(/.*)?)?|/share(/applications(/dururive\.desktop)?|/icons(/hicolor(/.*)?)?|/doc(/dururive(/.*)?)?|/man(/man1(/dururive\.1\.gz)?)?|/metainfo(/org\.dururive\.dururive\.metainfo\.xml)?)?)?)?$' <<<"$files")"
 [[ -z "$outside" ]] || fail "the package holds files elsewhere: $outside"
 
 # The declared dependencies: the Qt libraries the executables link, with
@@ -66,6 +72,12 @@ dpkg-deb -x "$deb" "$unpacked"
 entry="$unpacked/usr/share/applications/dururive.desktop"
 grep -qx "Exec=/usr/bin/dururive" "$entry" || fail "the entry's $(grep '^Exec=' "$entry")"
 desktop-file-validate "$entry" || fail "the entry does not validate"
+# The manual page names the installed program folder; the metainfo validates
+# with the entry it launches (offline: its web addresses are not fetched).
+zcat "$unpacked/usr/share/man/man1/dururive.1.gz" | grep -qxF '.I "/usr/lib/dururive/"' ||
+    fail "the manual page does not name /usr/lib/dururive/"
+appstreamcli validate --pedantic --no-net "$unpacked/$metainfo" || fail "the metainfo does not validate"
+appstreamcli validate-tree --pedantic --no-net "$unpacked" || fail "the installed tree's metainfo does not validate"
 for exe in dururive dururive-browser; do
     readelf -S "$unpacked/usr/lib/dururive/$exe" | grep -q '\.symtab' && fail "$exe is not stripped"
     for soname in $(readelf -d "$unpacked/usr/lib/dururive/$exe" | sed -n 's/.*(NEEDED).*\[\(.*\)\]/\1/p'); do
@@ -76,6 +88,10 @@ for exe in dururive dururive-browser; do
         declared "$owner" || fail "$exe needs $soname of $owner, which Depends lacks: $depends"
     done
 done
+
+# What a Debian maintainer checks: no error and no warning, the
+# informational and pedantic tags shown.
+lintian --display-info --pedantic --fail-on error,warning "$deb" || fail "lintian finds errors or warnings"
 
 if ((failures)); then echo "$failures check(s) failed"; exit 1; fi
 echo "package $(basename "$deb"): all checks passed"

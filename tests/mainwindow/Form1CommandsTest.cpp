@@ -1,9 +1,12 @@
+#include <QAction>
 #include <QClipboard>
+#include <QFileInfo>
 #include <QMimeData>
 #include <QSignalSpy>
 
 #include "Form1Fixture.h"
 #include "about/About.h"
+#include "gui/FileDialog.h"
 #include "gui/automation/ProgIds.h"
 
 namespace {
@@ -129,6 +132,40 @@ TEST_F(Form1CommandsTest, PreviewFailureIsReportedAndLeavesTheFileAsComposed) {
     EXPECT_EQ(ScrapFile(), "<none>") << "Preview does not recompose";
     EXPECT_EQ(Scrap(), ComposeScrap("hi", 1).Scrap);
     EXPECT_TRUE(form->isVisible());
+}
+
+TEST_F(Form1CommandsTest, SaveAsAnimatedGifNeedsALetterAndReportsWhereItFailed) {
+    Start();
+    auto& save = C<QAction>("mnuSaveGif");
+    EXPECT_EQ(save.shortcut(), QKeySequence(QKeySequence::Save));
+    EXPECT_FALSE(save.isEnabled());
+    EXPECT_TRUE(save.toolTip().contains("no letter")) << save.toolTip().toStdString();
+
+    QStringList asked;
+    QString answer = work.filePath("saved.gif");
+    gui::SetSaveFileAsker([&](const QString& title, const QString& suggested) {
+        asked << title << QFileInfo(suggested).fileName();
+        return answer;
+    });
+    auto& text1 = C<gui::TextBox>("Text1");
+    text1.setFocus();
+    QTest::keyClicks(&text1, "Hi yo!");
+    EXPECT_TRUE(save.isEnabled());
+    QTest::keyClick(form, Qt::Key_S, Qt::ControlModifier);
+    EXPECT_EQ(asked, QStringList({"Save as Animated GIF", "hi yo.gif"}));
+    QFile saved(answer);
+    ASSERT_TRUE(saved.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(saved.read(6) == "GIF89a");
+
+    answer = work.filePath("gone/saved.gif");
+    save.trigger();
+    ASSERT_EQ(reports.size(), 1);
+    EXPECT_EQ(reports[0].handler, "mnuSaveGif_Click");
+    EXPECT_TRUE(reports[0].message.contains(answer)) << reports[0].message.toStdString();
+    gui::SetSaveFileAsker({});
+
+    text1.SetText("1 2");
+    EXPECT_FALSE(save.isEnabled()) << "no letter left to save";
 }
 
 TEST_F(Form1CommandsTest, OtherEventsDoNothing) {

@@ -2,14 +2,19 @@
 // fail, in a desktop session of its own.
 #include <gtest/gtest.h>
 
+#include <QCursor>
 #include <QDBusInterface>
 #include <QDBusReply>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
+#include <QGuiApplication>
 #include <QTemporaryDir>
 #include <QThread>
+#include <QTimer>
 #include <QXmlStreamReader>
 #include <csignal>
+#include <iostream>
 
 #include "BrowserProbe.h"
 #include "gui/automation/Automation.h"
@@ -259,40 +264,96 @@ TEST(AutomationTest, TheBrowserEndsWithItsLastWindowAndLeavesNothingRunning) {
     EXPECT_EQ(probe::BrowserPid(), 0);
 }
 
-// A browser that holds its name on the bus but answers nothing, as a hung
-// one: the caller reports it within a few seconds and asks it for one
-// window only, which it makes once it runs again.
-TEST(AutomationTest, AHungBrowserIsReportedSoonAndAskedOnlyOnce) {
+// Counts the caller's timer ticks while a command waits, and whether the
+// cursor showed busy at the last of them.
+struct Ticks {
+    Ticks() {
+        QObject::connect(&timer, &QTimer::timeout, [this] {
+            ++count;
+            busy = QGuiApplication::overrideCursor() &&
+                   QGuiApplication::overrideCursor()->shape() == Qt::BusyCursor;
+        });
+        timer.start(50);
+    }
+    QTimer timer;
+    int count = 0;
+    bool busy = false;
+};
+
+// A browser that holds its name on the bus but answers nothing, as a stopped
+// one: the caller waits no more than its 5 s, painting meanwhile, ends it and
+// reports it; the next caller starts a new browser that works.
+TEST(AutomationTest, AHungBrowserIsEndedWithinTheWaitAndReplaced) {
     AutomationObject kept = AutomationObject::CreateObject(Browser);
-    kept.PutProperty(QStringLiteral("Visible"),
-                     Variant::Boolean(true));  // keeps the browser running
+    kept.PutProperty(QStringLiteral("Visible"), Variant::Boolean(true));
     const qint64 pid = probe::BrowserPid();
     ASSERT_GT(pid, 0);
-    probe::ClearTrace();
+    const qint64 session = probe::SessionOf(pid);
+    const QStringList processes = probe::ProcessesInSession(session);
     ASSERT_EQ(::kill(pid_t(pid), SIGSTOP), 0);
     struct Resume {
         pid_t pid;
         ~Resume() { ::kill(pid, SIGCONT); }  // on every way out
     } const resume{pid_t(pid)};
 
-    QTemporaryDir dir;
+    Ticks ticks;
     QElapsedTimer clock;
     clock.start();
-    QString output;
-    const int status =
-        probe::Run(QStringLiteral(PREVIEW_CALLER), {}, 60000, &output, {}, dir.path());
+    const QString message = ErrorOf([] {
+        const gui::AutomationWait wait(5000);
+        AutomationObject::CreateObject(Browser);
+    });
     const qint64 elapsed = clock.elapsed();
-    ::kill(pid_t(pid), SIGCONT);
-    EXPECT_EQ(status, 2) << output.toStdString();
-    EXPECT_TRUE(output.contains(QLatin1String("InternetExplorer.Application")) &&
-                output.contains(QLatin1String("did not answer")))
-        << output.toStdString();
-    EXPECT_LT(elapsed, 15000) << "the report came after " << elapsed << " ms";
+    EXPECT_TRUE(message.contains(QLatin1String("InternetExplorer.Application")) &&
+                message.contains(QLatin1String("did not answer within 5000 ms")) &&
+                message.contains(QLatin1String("it was ended")))
+        << message.toStdString();
+    EXPECT_LT(elapsed, 5500) << "the caller waited " << elapsed << " ms";
+    EXPECT_GE(ticks.count, 50) << "the caller's events did not run while it waited";
+    EXPECT_TRUE(ticks.busy) << "the cursor did not show busy";
+    std::cout << "a stopped browser held the caller " << elapsed << " ms, " << ticks.count
+              << " ticks of 50 ms ran meanwhile" << std::endl;
+    EXPECT_TRUE(probe::WaitFor([&] { return probe::ProcessesInSession(session).isEmpty(); }, 5000))
+        << "left of it: " << probe::ProcessesInSession(session).join(", ").toStdString()
+        << " (it ran " << processes.join(", ").toStdString() << ")";
 
-    // The browser serves its calls in order: once the kept window answers,
-    // every request the caller sent has been seen.
-    ASSERT_NE(probe::WindowId(kept.Path()), 0u);
-    EXPECT_EQ(probe::CreatedWindows().size(), 1) << probe::CreatedWindows().join(' ').toStdString();
+    QTemporaryDir dir;
+    QFile(QDir(dir.path()).filePath(QStringLiteral("scrap.htm"))).open(QIODevice::WriteOnly);
+    QString output;
+    const int next = probe::Run(QStringLiteral(PREVIEW_CALLER), {}, 60000, &output, {}, dir.path());
+    EXPECT_EQ(next, 0) << "the next preview: " << output.toStdString();
+    EXPECT_GT(probe::BrowserPid(), 0);
+    EXPECT_NE(probe::BrowserPid(), pid);
+}
+
+// A server that hangs as it starts holds a command's wait no longer than the
+// wait says; meanwhile the caller's events run, its cursor shows busy, and
+// the server is ended.
+TEST(AutomationTest, AServerHangingAtStartEndsTheWaitInTime) {
+    QTemporaryDir dir;
+    gui::ProgIdEntry entry =
+        FakeServer(dir, QStringLiteral("Hanging"), QStringLiteral("exec sleep 60"));
+    entry.startTimeoutMs = 30000;
+    gui::RegisterProgId(entry);
+    Ticks ticks;
+    QElapsedTimer clock;
+    clock.start();
+    const QString message = ErrorOf([] {
+        const gui::AutomationWait wait(2000);
+        AutomationObject::CreateObject(QStringLiteral("Hanging"));
+    });
+    const qint64 elapsed = clock.elapsed();
+    EXPECT_TRUE(message.contains("did not appear on the session bus") &&
+                message.contains("within 2000 ms"))
+        << message.toStdString();
+    EXPECT_GE(elapsed, 1900);
+    EXPECT_LT(elapsed, 3000) << "the wait lasted " << elapsed << " ms";
+    EXPECT_GE(ticks.count, 10) << "the caller's events did not run while it waited";
+    EXPECT_TRUE(ticks.busy) << "the cursor did not show busy";
+    EXPECT_EQ(QGuiApplication::overrideCursor(), nullptr) << "the busy cursor stayed";
+    EXPECT_TRUE(
+        probe::WaitFor([&] { return !probe::IsRunning(RecordedPid(dir, "Hanging.pid")); }, 3000))
+        << "the hanging server is left";
 }
 
 // Members as the bus reports them: "<interface> method Name in:s:URL ..." and

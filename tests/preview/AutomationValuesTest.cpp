@@ -16,9 +16,11 @@
 #include <vector>
 
 #include "browser/GlyphInterceptor.h"
+#include "browser/PageRules.h"
 #include "gui/automation/Members.h"
 #include "gui/automation/ProgIds.h"
 #include "gui/automation/Variant.h"
+#include "tests/support/TinyGif.h"
 
 namespace {
 
@@ -218,32 +220,54 @@ TEST(AutomationValuesTest, GlyphServerGivesOnlyTheGlyphPicturesAndOnlyUnderItsSe
     }
 }
 
-// A page loads only itself, when the browser opened it, and the glyphs.
+// A page is read once, from the file that passed the checks, and loads only
+// the glyphs; the engine opens no local file.
 TEST(AutomationValuesTest, ThePageRulesLetThroughOnlyTheOpenedPageAndTheGlyphs) {
     using Info = QWebEngineUrlRequestInfo;
     QTemporaryDir dir;
     const QString page = QDir(dir.path()).filePath(QStringLiteral("scrap.htm"));
-    QFile(page).open(QIODevice::WriteOnly);
+    QFile file(page);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly) && file.write("<br>\r\n") == 6);
+    file.close();
     const QString link = QDir(dir.path()).filePath(QStringLiteral("link.htm"));
     ASSERT_TRUE(QFile::link(page, link));
+    const QString fifo = QDir(dir.path()).filePath(QStringLiteral("fifo.htm"));
+    ASSERT_EQ(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+    const QString big = QDir(dir.path()).filePath(QStringLiteral("big.htm"));
+    QFile bigFile(big);
+    ASSERT_TRUE(bigFile.open(QIODevice::WriteOnly) && bigFile.resize(LocalPage::SizeLimit + 1));
+    bigFile.close();
+
+    EXPECT_EQ(ReadLocalPage(page).content, "<br>\r\n");
+    EXPECT_TRUE(ReadLocalPage(page).refusal.isEmpty());
+    EXPECT_TRUE(ReadLocalPage(page + "-missing").missing);
+    EXPECT_TRUE(ReadLocalPage(page + "-missing").refusal.isEmpty());
+    EXPECT_EQ(ReadLocalPage(link).refusal, "it is a symbolic link");
+    EXPECT_EQ(ReadLocalPage(fifo).refusal, "it is not a regular file");
+    EXPECT_TRUE(ReadLocalPage(big).refusal.contains("larger than"))
+        << ReadLocalPage(big).refusal.toStdString();
+    for (const QString& refused : {link, fifo, big})
+        EXPECT_TRUE(ReadLocalPage(refused).content.isEmpty());
+
     const QString server = QStringLiteral("http://127.0.0.1:4000/secret");
     const GlyphInterceptor rules(QStringLiteral("http://glitter.example"), server);
     const auto allows = [&](const QString& url, Info::ResourceType type,
                             Info::NavigationType navigation) {
         return rules.Allows(QUrl(url), type, navigation);
     };
-    const QString pageUrl = QUrl::fromLocalFile(page).toString();
-    EXPECT_TRUE(allows(pageUrl, Info::ResourceTypeMainFrame, Info::NavigationTypeTyped));
-    EXPECT_TRUE(allows(pageUrl, Info::ResourceTypeMainFrame, Info::NavigationTypeReload));
-    EXPECT_TRUE(allows(QUrl::fromLocalFile(page + "-missing").toString(),
-                       Info::ResourceTypeMainFrame, Info::NavigationTypeTyped));
+    const QString content = QStringLiteral("data:text/html;charset=ISO-8859-1,%3Cbr%3E");
+    EXPECT_TRUE(allows(content, Info::ResourceTypeMainFrame, Info::NavigationTypeTyped));
+    EXPECT_TRUE(allows(content, Info::ResourceTypeMainFrame, Info::NavigationTypeReload));
     EXPECT_TRUE(allows(server + "/1/a.gif", Info::ResourceTypeImage, Info::NavigationTypeOther));
 
-    EXPECT_FALSE(allows(QUrl::fromLocalFile(link).toString(), Info::ResourceTypeMainFrame,
-                        Info::NavigationTypeTyped));
-    EXPECT_FALSE(allows(pageUrl, Info::ResourceTypeMainFrame, Info::NavigationTypeLink))
+    const QString pageUrl = QUrl::fromLocalFile(page).toString();
+    for (const QString& path : {pageUrl, QUrl::fromLocalFile(link).toString()}) {
+        EXPECT_FALSE(allows(path, Info::ResourceTypeMainFrame, Info::NavigationTypeTyped))
+            << "the engine was let open " << path.toStdString();
+    }
+    EXPECT_FALSE(allows(content, Info::ResourceTypeMainFrame, Info::NavigationTypeLink))
         << "a page opened a page";
-    EXPECT_FALSE(allows(pageUrl, Info::ResourceTypeMainFrame, Info::NavigationTypeRedirect));
+    EXPECT_FALSE(allows(content, Info::ResourceTypeMainFrame, Info::NavigationTypeRedirect));
     for (const Info::ResourceType type :
          {Info::ResourceTypeSubFrame, Info::ResourceTypeImage, Info::ResourceTypeXhr,
           Info::ResourceTypeStylesheet, Info::ResourceTypeScript}) {
@@ -278,10 +302,24 @@ TEST(AutomationValuesTest, GlyphServerBoundsWhatAnyClientCanTake) {
     QFile big(folder + "/c.gif");
     ASSERT_TRUE(big.open(QIODevice::WriteOnly) && big.resize(GlyphServer::PictureLimit + 1));
     big.close();
+    // A GIF whose frame is larger than its screen costs the page process
+    // gigabytes; a picture that is no GIF is sniffed and decoded all the same.
+    QFile crafted(folder + "/d.gif");
+    ASSERT_TRUE(crafted.open(QIODevice::WriteOnly) &&
+                crafted.write(TinyGif(16, 16, {QRect(0, 0, 16, 16), QRect(0, 0, 20000, 20000)})));
+    crafted.close();
+    QFile png(folder + "/e.gif");
+    ASSERT_TRUE(png.open(QIODevice::WriteOnly) && png.write("\x89PNG\r\n\x1a\n", 8) == 8);
+    png.close();
+    QFile fits(folder + "/f.gif");
+    ASSERT_TRUE(fits.open(QIODevice::WriteOnly) &&
+                fits.write(TinyGif(16, 16, {QRect(4, 4, 12, 12)})));
+    fits.close();
     GlyphServer server(root.path());
     QString error;
     ASSERT_TRUE(server.Start(&error)) << error.toStdString();
-    for (const char* glyph : {"/1/a.gif", "/1/b.gif", "/1/c.gif"}) {
+    EXPECT_EQ(Fetch(server, GlyphPath(server, "/1/f.gif")).first, "HTTP/1.0 200 OK");
+    for (const char* glyph : {"/1/a.gif", "/1/b.gif", "/1/c.gif", "/1/d.gif", "/1/e.gif"}) {
         EXPECT_EQ(Fetch(server, GlyphPath(server, glyph)).first, "HTTP/1.0 404 Not Found") << glyph;
     }
 

@@ -218,6 +218,60 @@ TEST(PreviewTest, RefusesAScrapThatIsNotTheUsersOwnFile) {
     refused("another user");
 }
 
+// A working folder the preview cannot name again: removed while the program
+// runs, too deep for its path to be read back, or named in bytes that are
+// not UTF-8. Each is said, and no window opens.
+TEST(PreviewTest, AWorkingFolderThatCannotBeNamedIsReportedAndOpensNoWindow) {
+    const QString previous = QDir::currentPath();
+    QTemporaryDir root;
+    const auto refusedIn = [&](const char* where, const char* reason) {
+        const QStringList before = probe::CreatedWindows();
+        const QString message = PreviewFailure();
+        EXPECT_TRUE(message.contains("scrap.htm") && message.contains(QLatin1String(reason)))
+            << where << ": " << message.toStdString();
+        EXPECT_EQ(probe::CreatedWindows(), before) << where << ": a window was opened";
+        ASSERT_TRUE(QDir::setCurrent(previous));
+    };
+    const QByteArray base = QFile::encodeName(root.path());
+    ASSERT_EQ(::mkdir((base + "/gone").constData(), 0700), 0);
+    ASSERT_EQ(::chdir((base + "/gone").constData()), 0);
+    ASSERT_EQ(::rmdir((base + "/gone").constData()), 0);
+    refusedIn("a removed folder", "no longer exists");
+
+    ASSERT_EQ(::chdir(base.constData()), 0);
+    for (int depth = 0; depth < 24; ++depth) {
+        const QByteArray name(200, char('a' + depth % 26));
+        ASSERT_EQ(::mkdir(name.constData(), 0700), 0);
+        ASSERT_EQ(::chdir(name.constData()), 0);
+    }
+    refusedIn("a folder 4,800 bytes deep", "longer than 4095 bytes");
+
+    ASSERT_EQ(::mkdir((base + "/\xff\xfe latin-1 \xe9").constData(), 0700), 0);
+    ASSERT_EQ(::chdir((base + "/\xff\xfe latin-1 \xe9").constData()), 0);
+    refusedIn("a folder named in Latin-1", "not valid UTF-8");
+    // Too deep for QDir to remove.
+    probe::Run(QStringLiteral("/bin/rm"), {QStringLiteral("-rf"), root.path()}, 20000);
+}
+
+// A page the browser refuses after the window was made (here one larger
+// than a scrap can be, which only the browser checks): the window goes.
+TEST(PreviewTest, ARefusedPageClosesTheWindowMadeForIt) {
+    ScrapDirectory directory;
+    QFile scrap(directory.ScrapPath());
+    ASSERT_TRUE(scrap.open(QIODevice::WriteOnly) && scrap.resize(300 * 1024));
+    scrap.close();
+    probe::ClearTrace();
+    const QString message = PreviewFailure();
+    EXPECT_TRUE(message.contains("refused") && message.contains("larger than"))
+        << message.toStdString();
+    const QStringList windows = probe::CreatedWindows();
+    ASSERT_EQ(windows.size(), 1);
+    EXPECT_TRUE(Events(windows[0]).contains("Visible false"))
+        << Events(windows[0]).join('\n').toStdString();
+    EXPECT_TRUE(probe::WaitFor([&] { return !probe::WindowObjectExists(windows[0]); }, 10000))
+        << "the refused window is still there: " << Events(windows[0]).join('\n').toStdString();
+}
+
 // Whether the picture appears in the shot, at any place, in full; its
 // transparent pixels may show anything.
 bool Shows(const QImage& shot, const QImage& picture) {

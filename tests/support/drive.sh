@@ -39,6 +39,20 @@ wait_for() {
 }
 
 window_named() { xdotool search --onlyvisible --name "$1" | head -n1; }
+# The browser's windows, shown, newest last: by their caption, as their class
+# is the program's.
+browser_windows() { xdotool search --onlyvisible --name " - Dururive browser\$"; }
+
+# The program's report of a failure: a message box titled with its name
+# alone (the main window's title differs). How many are shown; close one.
+report="^Yarvo Dururive$"
+reports() { xdotool search --onlyvisible --name "$report" 2>/dev/null | wc -l; }
+close_report() {
+    local box
+    box="$(window_named "$report")"
+    xdotool windowactivate --sync "$box" key Return
+    wait_for 50 bash -c "! xdotool search --onlyvisible --name '$report'"
+}
 
 # Left and top of a window's client area on the screen.
 client_origin() {

@@ -1,0 +1,258 @@
+#include "composer/GifFile.h"
+
+#include <gif_lib.h>
+
+#include <QFile>
+#include <QFileInfo>
+#include <cstring>
+#include <stdexcept>
+
+#include "gui/core/RuntimeError.h"
+
+namespace {
+
+const QString ReadOperation = QStringLiteral("Read picture");
+// A glyph takes a few kilobytes; anything far larger is not one.
+constexpr qint64 MaxGlyphFileSize = 1 << 20;
+constexpr int MaxGlyphFrames = 256;
+// Browsers play a delay this short as 10 centiseconds.
+constexpr int ShortestDelay = 2;
+
+[[noreturn]] void Refuse(const QString& path, const QString& reason) {
+    throw gui::RuntimeError(ReadOperation, path, reason);
+}
+
+QByteArray ReadWholeFile(const QString& path) {
+    const QFileInfo info(path);
+    if (!info.exists()) Refuse(path, QStringLiteral("File not found"));
+    if (!info.isFile()) Refuse(path, QStringLiteral("It is not a regular file"));
+    if (info.size() > MaxGlyphFileSize)
+        Refuse(path, QStringLiteral("Not a glyph picture (%1 bytes)").arg(info.size()));
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) Refuse(path, file.errorString());
+    return file.read(MaxGlyphFileSize + 1);
+}
+
+// giflib reads from memory through this.
+struct Source {
+    const QByteArray& bytes;
+    qsizetype offset = 0;
+};
+
+int ReadSource(GifFileType* gif, GifByteType* buffer, int length) {
+    auto* source = static_cast<Source*>(gif->UserData);
+    const int n = int(qMin(qsizetype(length), source->bytes.size() - source->offset));
+    std::memcpy(buffer, source->bytes.constData() + source->offset, size_t(n));
+    source->offset += n;
+    return n;
+}
+
+// Plays the frames of an open GIF onto its screen, checking every frame's
+// place before its pixels are decoded.
+class Player {
+public:
+    Player(GifFileType* gif, const QString& path, int maxSide)
+        : gif_(gif), path_(path), maxSide_(maxSide) {}
+
+    GifAnimation Play() {
+        if (gif_->SWidth <= 0 || gif_->SHeight <= 0 || gif_->SWidth > maxSide_ ||
+            gif_->SHeight > maxSide_) {
+            Refuse(path_, QStringLiteral("Not a glyph picture (it declares %1 x %2 pixels)")
+                              .arg(gif_->SWidth)
+                              .arg(gif_->SHeight));
+        }
+        animation_.width = gif_->SWidth;
+        animation_.height = gif_->SHeight;
+        canvas_.fill(0, animation_.width * animation_.height);
+        for (int type = 0; type != TERMINATE_RECORD_TYPE;) {
+            if (DGifGetRecordType(gif_, reinterpret_cast<GifRecordType*>(&type)) == GIF_ERROR)
+                Broken();
+            if (type == EXTENSION_RECORD_TYPE) ReadExtension();
+            if (type == IMAGE_DESC_RECORD_TYPE) ReadFrame();
+        }
+        if (animation_.frames.isEmpty()) Refuse(path_, QStringLiteral("The picture has no frame"));
+        return animation_;
+    }
+
+private:
+    [[noreturn]] void Broken() {
+        Refuse(path_, QStringLiteral("Not a readable GIF picture (%1)")
+                          .arg(QLatin1String(GifErrorString(gif_->Error))));
+    }
+
+    void ReadExtension() {
+        int code = 0;
+        GifByteType* block = nullptr;
+        if (DGifGetExtension(gif_, &code, &block) == GIF_ERROR) Broken();
+        if (code == GRAPHICS_EXT_FUNC_CODE && block && block[0] >= 4)
+            DGifExtensionToGCB(block[0], block + 1, &control_);
+        while (block) {
+            if (DGifGetExtensionNext(gif_, &block) == GIF_ERROR) Broken();
+        }
+    }
+
+    void ReadFrame() {
+        if (DGifGetImageDesc(gif_) == GIF_ERROR) Broken();
+        const GifImageDesc& place = gif_->Image;
+        if (place.Left < 0 || place.Top < 0 || place.Width <= 0 || place.Height <= 0 ||
+            place.Left + place.Width > animation_.width ||
+            place.Top + place.Height > animation_.height) {
+            Refuse(path_, QStringLiteral("A frame of %1 x %2 pixels at %3, %4 lies outside the "
+                                         "picture's %5 x %6")
+                              .arg(place.Width)
+                              .arg(place.Height)
+                              .arg(place.Left)
+                              .arg(place.Top)
+                              .arg(animation_.width)
+                              .arg(animation_.height));
+        }
+        if (animation_.frames.size() >= MaxGlyphFrames)
+            Refuse(path_, QStringLiteral("More than %1 frames").arg(MaxGlyphFrames));
+        const ColorMapObject* colours = place.ColorMap ? place.ColorMap : gif_->SColorMap;
+        if (!colours) Refuse(path_, QStringLiteral("A frame has no colour table"));
+
+        const QVector<quint32> before = canvas_;
+        Draw(place, *colours, DecodeRows(place));
+        animation_.frames.append(
+            {canvas_, qMax(control_.DelayTime, 0) < ShortestDelay ? 10 : control_.DelayTime});
+        Dispose(place, before);
+        control_ = GraphicsControlBlock{0, false, 0, NO_TRANSPARENT_COLOR};
+    }
+
+    std::vector<GifPixelType> DecodeRows(const GifImageDesc& place) {
+        std::vector<GifPixelType> pixels(size_t(place.Width) * size_t(place.Height));
+        auto row = [&](int y) {
+            if (DGifGetLine(gif_, pixels.data() + size_t(y) * size_t(place.Width), place.Width) ==
+                GIF_ERROR)
+                Broken();
+        };
+        if (!place.Interlace) {
+            for (int y = 0; y < place.Height; ++y) row(y);
+            return pixels;
+        }
+        static constexpr int start[] = {0, 4, 2, 1}, step[] = {8, 8, 4, 2};
+        for (int pass = 0; pass < 4; ++pass)
+            for (int y = start[pass]; y < place.Height; y += step[pass]) row(y);
+        return pixels;
+    }
+
+    void Draw(const GifImageDesc& place, const ColorMapObject& colours,
+              const std::vector<GifPixelType>& pixels) {
+        for (int y = 0; y < place.Height; ++y) {
+            for (int x = 0; x < place.Width; ++x) {
+                const int index = pixels[size_t(y) * size_t(place.Width) + size_t(x)];
+                if (index == control_.TransparentColor) continue;
+                if (index >= colours.ColorCount)
+                    Refuse(path_, QStringLiteral("A pixel names colour %1 of a table of %2")
+                                      .arg(index)
+                                      .arg(colours.ColorCount));
+                const GifColorType c = colours.Colors[index];
+                canvas_[(place.Top + y) * animation_.width + place.Left + x] =
+                    0xff000000u | quint32(c.Red) << 16 | quint32(c.Green) << 8 | c.Blue;
+            }
+        }
+    }
+
+    void Dispose(const GifImageDesc& place, const QVector<quint32>& before) {
+        if (control_.DisposalMode == DISPOSE_PREVIOUS) {
+            canvas_ = before;
+        } else if (control_.DisposalMode == DISPOSE_BACKGROUND) {
+            for (int y = place.Top; y < place.Top + place.Height; ++y)
+                std::fill_n(canvas_.begin() + y * animation_.width + place.Left, place.Width, 0u);
+        }
+    }
+
+    GifFileType* gif_;
+    const QString& path_;
+    const int maxSide_;
+    GifAnimation animation_;
+    QVector<quint32> canvas_;
+    GraphicsControlBlock control_{0, false, 0, NO_TRANSPARENT_COLOR};
+};
+
+// Collects what giflib writes.
+int WriteSink(GifFileType* gif, const GifByteType* bytes, int length) {
+    static_cast<QByteArray*>(gif->UserData)->append(reinterpret_cast<const char*>(bytes), length);
+    return length;
+}
+
+void Check(GifFileType* gif, int result, const char* step) {
+    if (result == GIF_ERROR) {
+        throw std::runtime_error(std::string("GIF encoding failed at ") + step + ": " +
+                                 GifErrorString(gif->Error));
+    }
+}
+
+void PutLoopExtension(GifFileType* gif) {
+    static const GifByteType name[] = "NETSCAPE2.0";
+    static const GifByteType loop[] = {1, 0, 0};  // loop count 0: for ever
+    Check(gif, EGifPutExtensionLeader(gif, APPLICATION_EXT_FUNC_CODE), "loop extension");
+    Check(gif, EGifPutExtensionBlock(gif, 11, name), "loop extension");
+    Check(gif, EGifPutExtensionBlock(gif, 3, loop), "loop extension");
+    Check(gif, EGifPutExtensionTrailer(gif), "loop extension");
+}
+
+void PutFrame(GifFileType* gif, const IndexedGif& picture, const IndexedGif::Frame& frame) {
+    GraphicsControlBlock control{};
+    control.DisposalMode = DISPOSE_BACKGROUND;
+    control.DelayTime = frame.delayCentiseconds;
+    control.TransparentColor = 0;
+    GifByteType block[4];
+    const size_t length = EGifGCBToExtension(&control, block);
+    Check(gif, EGifPutExtension(gif, GRAPHICS_EXT_FUNC_CODE, int(length), block), "frame control");
+    Check(gif, EGifPutImageDesc(gif, 0, 0, picture.width, picture.height, false, nullptr), "frame");
+    auto* pixels = reinterpret_cast<GifPixelType*>(const_cast<char*>(frame.indices.constData()));
+    for (int y = 0; y < picture.height; ++y)
+        Check(gif, EGifPutLine(gif, pixels + qsizetype(y) * picture.width, picture.width),
+              "pixels");
+}
+
+}  // namespace
+
+GifAnimation ReadGif(const QString& path, int maxSide) {
+    const QByteArray bytes = ReadWholeFile(path);
+    Source source{bytes};
+    int error = 0;
+    GifFileType* gif = DGifOpen(&source, ReadSource, &error);
+    if (!gif) {
+        Refuse(path,
+               QStringLiteral("Not a GIF picture (%1)").arg(QLatin1String(GifErrorString(error))));
+    }
+    try {
+        GifAnimation animation = Player(gif, path, maxSide).Play();
+        DGifCloseFile(gif, &error);
+        return animation;
+    } catch (...) {
+        DGifCloseFile(gif, &error);
+        throw;
+    }
+}
+
+QByteArray EncodeGif(const IndexedGif& picture) {
+    QByteArray bytes;
+    int error = 0;
+    GifFileType* gif = EGifOpen(&bytes, WriteSink, &error);
+    if (!gif)
+        throw std::runtime_error(std::string("GIF encoding failed: ") + GifErrorString(error));
+    EGifSetGifVersion(gif, true);
+    ColorMapObject* table = GifMakeMapObject(picture.tableSize, nullptr);
+    for (int i = 0; table && i < picture.tableSize; ++i) {
+        const quint32 c =
+            i == 0 ? 0u : picture.palette.value(qMin(i - 1, int(picture.palette.size()) - 1));
+        table->Colors[i] = {GifByteType(c >> 16), GifByteType(c >> 8), GifByteType(c)};
+    }
+    try {
+        if (!table) throw std::runtime_error("GIF encoding failed: bad colour table size");
+        Check(gif, EGifPutScreenDesc(gif, picture.width, picture.height, 8, 0, table), "screen");
+        PutLoopExtension(gif);
+        for (const IndexedGif::Frame& frame : picture.frames) PutFrame(gif, picture, frame);
+    } catch (...) {
+        GifFreeMapObject(table);
+        EGifCloseFile(gif, &error);
+        throw;
+    }
+    GifFreeMapObject(table);
+    if (EGifCloseFile(gif, &error) == GIF_ERROR)
+        throw std::runtime_error(std::string("GIF encoding failed: ") + GifErrorString(error));
+    return bytes;
+}

@@ -1,0 +1,19 @@
+#pragma once
+
+#include <QString>
+#include <QWidget>
+#include <functional>
+
+namespace gui {
+
+// Asks where to save with the desktop's standard save dialog, which starts
+// at suggestedPath, adds suffix to a name typed without one and asks before
+// replacing a file. Empty when the user cancelled.
+QString AskSaveFileName(QWidget* owner, const QString& title, const QString& suggestedPath,
+                        const QString& filter, const QString& suffix);
+
+// Test seam: answers instead of the dialog.
+using SaveFileAsker = std::function<QString(const QString& title, const QString& suggestedPath)>;
+void SetSaveFileAsker(SaveFileAsker asker);  // empty: the dialog
+
+}  // namespace gui
