@@ -102,7 +102,9 @@ private:
 };
 
 // A box the user cannot edit (a disabled one): its text can be read, and it
-// is read-only, not editable, as Qt's own line edit would not say.
+// is read-only, not editable, as Qt's own line edit would not say. Each
+// character has its place on the screen, so that a screen reader's review
+// of the window finds the text where it is shown.
 class ReadOnlyTextBoxInterface : public QAccessibleWidget, public QAccessibleTextInterface {
 public:
     explicit ReadOnlyTextBoxInterface(TextBox* box)
@@ -133,8 +135,13 @@ public:
     void addSelection(int, int) override {}
     void removeSelection(int) override {}
     void setSelection(int, int, int) override {}
-    QRect characterRect(int) const override { return {}; }
-    int offsetAtPoint(const QPoint&) const override { return -1; }
+    QRect characterRect(int offset) const override {
+        const QRect rect = Box()->CharacterRect(offset);
+        return rect.isNull() ? rect : rect.translated(Box()->mapToGlobal(QPoint(0, 0)));
+    }
+    int offsetAtPoint(const QPoint& point) const override {
+        return Box()->CharacterAt(Box()->mapFromGlobal(point));
+    }
     void scrollToSubstring(int, int) override {}
     QString attributes(int offset, int* start, int* end) const override {
         *start = *end = offset;
@@ -173,6 +180,12 @@ void InstallAccessibleInterfaces() {
 void RenewAccessibleInterface(QWidget& widget) {
     if (QAccessibleInterface* face = QAccessible::queryAccessibleInterface(&widget))
         QAccessible::deleteAccessibleInterface(QAccessible::uniqueId(face));
+}
+
+void TellScreenReadersPresent(QWidget& control, bool present) {
+    QAccessibleEvent event(&control,
+                           present ? QAccessible::ObjectCreated : QAccessible::ObjectDestroyed);
+    QAccessible::updateAccessibility(&event);
 }
 
 void KeepReachableByScreenReaders() {

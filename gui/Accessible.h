@@ -17,6 +17,10 @@ void InstallAccessibleInterfaces();
 // widget as it is now.
 void RenewAccessibleInterface(QWidget& widget);
 
+// Tells a listening screen reader that a control joined the window's
+// accessible children or left them (an image that got or lost its picture).
+void TellScreenReadersPresent(QWidget& control, bool present);
+
 // Makes the program reachable by a screen reader that starts after it: Qt
 // otherwise offers its accessibility tree only when one was running at its
 // own start. Call before the application object is created.

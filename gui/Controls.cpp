@@ -11,9 +11,13 @@
 #include <QMimeData>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QStyle>
+#include <QStyleOptionFrame>
 #include <QValidator>
 #include <algorithm>
 #include <climits>
+
+#include "gui/Accessible.h"
 
 namespace gui {
 
@@ -104,6 +108,7 @@ void Label::SetBackStyle(BackStyle style) {
 
 void Label::SetLink(bool link) {
     link_ = link;
+    setFocusPolicy(link ? Qt::TabFocus : Qt::NoFocus);  // a click opens, it does not focus
 }
 
 void Label::SetAlignment(Alignment alignment) {
@@ -116,7 +121,13 @@ void Label::paintEvent(QPaintEvent*) {
     if (backStyle_ == BackStyle::Opaque) painter.fillRect(rect(), backColor_);
     painter.setPen(foreColor_);
     painter.setFont(font());
-    painter.drawText(rect(), int(ToQt(alignment_) | Qt::AlignTop | Qt::TextWordWrap), caption_);
+    const int flags = int(ToQt(alignment_) | Qt::AlignTop | Qt::TextWordWrap);
+    QRect drawn;
+    painter.drawText(rect(), flags, caption_, &drawn);
+    if (hasFocus()) {
+        painter.setPen(QPen(foreColor_, 1, Qt::DotLine));
+        painter.drawRect(drawn.adjusted(-1, 0, 0, -1).intersected(rect().adjusted(0, 0, -1, -1)));
+    }
 }
 
 void Label::mousePressEvent(QMouseEvent* event) {
@@ -127,6 +138,17 @@ void Label::mouseReleaseEvent(QMouseEvent* event) {
     const bool click = pressed_ && event->button() == Qt::LeftButton && Inside(*this, *event);
     pressed_ = false;
     if (click) emit Click();
+}
+
+void Label::keyPressEvent(QKeyEvent* event) {
+    const int key = event->key();
+    if (link_ && !event->isAutoRepeat() &&
+        (key == Qt::Key_Return || key == Qt::Key_Enter || key == Qt::Key_Space)) {
+        event->accept();
+        emit Click();
+        return;
+    }
+    QWidget::keyPressEvent(event);
 }
 
 // ---- TextBox ----
@@ -151,6 +173,53 @@ int TextBox::MaxLength() const {
 
 void TextBox::SetMaxLength(int length) {
     maxLength_ = length < 0 ? 0 : length;
+}
+
+// As QLineEdit lays out its line: inside the style's contents rectangle and
+// the text margins, 2 pixels in from either side, centred vertically.
+QRect TextBox::TextLineRect() const {
+    QStyleOptionFrame panel;
+    initStyleOption(&panel);
+    const QRect contents = style()
+                               ->subElementRect(QStyle::SE_LineEditContents, &panel, this)
+                               .marginsRemoved(textMargins());
+    Layout();  // brings lineHeight_ up to date
+    const int height = lineHeight_;
+    return QRect(contents.x() + 2, contents.y() + (contents.height() - height + 1) / 2,
+                 contents.width() - 4, height);
+}
+
+const QTextLayout& TextBox::Layout() const {
+    if (layout_ && layout_->text() == displayText() && layout_->font() == font()) return *layout_;
+    layout_ = std::make_unique<QTextLayout>(displayText(), font());
+    const QFontMetrics metrics = fontMetrics();
+    lineHeight_ = std::max(metrics.boundingRect(displayText()).height(), metrics.height());
+    QTextOption option;
+    option.setTextDirection(layoutDirection());
+    option.setFlags(QTextOption::IncludeTrailingSpaces);
+    layout_->setTextOption(option);
+    layout_->beginLayout();
+    layout_->createLine();
+    layout_->endLayout();
+    return *layout_;
+}
+
+QRect TextBox::CharacterRect(int offset) const {
+    if (offset < 0 || offset >= displayText().size()) return {};
+    const QTextLine line = Layout().lineAt(0);
+    const QRect box = TextLineRect();
+    const qreal from = line.cursorToX(offset), to = line.cursorToX(offset + 1);
+    const int left = box.x() + qRound(std::min(from, to));
+    const int right = box.x() + qRound(std::max(from, to));
+    return QRect(left, box.y(), std::max(1, right - left), box.height());
+}
+
+int TextBox::CharacterAt(const QPoint& point) const {
+    const QRect box = TextLineRect();
+    if (point.y() < box.top() || point.y() > box.bottom()) return -1;
+    const int offset =
+        Layout().lineAt(0).xToCursor(point.x() - box.x(), QTextLine::CursorOnCharacter);
+    return CharacterRect(offset).contains(point) ? offset : -1;
 }
 
 int TextBox::Room(int replaced) const {
@@ -447,9 +516,11 @@ const Picture& Image::GetPicture() const {
 }
 
 void Image::SetPicture(const Picture& picture) {
+    const bool wasEmpty = picture_.IsEmpty();
     picture_ = picture;
     if (!picture_.IsEmpty()) resize(picture_.Size());
     update();
+    if (wasEmpty != picture_.IsEmpty()) TellScreenReadersPresent(*this, !picture_.IsEmpty());
 }
 
 void Image::paintEvent(QPaintEvent*) {

@@ -8,8 +8,10 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QTextLayout>
 #include <QTimer>
 #include <QWidget>
+#include <memory>
 
 #include "gui/Design.h"
 #include "gui/Picture.h"
@@ -31,7 +33,8 @@ public:
     void SetBackStyle(BackStyle style);
     void SetAlignment(Alignment alignment);
     // A link opens an address when clicked; a screen reader offers the click
-    // as its action. It looks no different.
+    // as its action. It also takes the keyboard focus, showing a focus
+    // rectangle around its caption, and Return or Space click it.
     bool IsLink() const { return link_; }
     void SetLink(bool link);
 signals:
@@ -41,6 +44,7 @@ protected:
     void paintEvent(QPaintEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
 
 private:
     bool link_ = false;
@@ -65,6 +69,12 @@ public:
     void SetText(const QString& text);
     int MaxLength() const;
     void SetMaxLength(int length);  // 0: no limit
+    // Where the character at offset is drawn, in the box's coordinates
+    // (empty past the end), and the offset of the character drawn at a
+    // point (-1: none), from the layout the line edit draws its text with.
+    // The text shows its beginning, as a box whose cursor stays at 0 does.
+    QRect CharacterRect(int offset) const;
+    int CharacterAt(const QPoint& point) const;
 signals:
     void Change();
 
@@ -81,10 +91,15 @@ private:
 
     // Characters the user may still add in place of the selection.
     int Room(int replaced) const;
+    QRect TextLineRect() const;
+    // The displayed text laid out as the line edit lays it out.
+    const QTextLayout& Layout() const;
     QString Fitted(const QString& text, int replaced) const;
     void PasteFitted(QClipboard::Mode mode);
 
     int maxLength_ = 0;
+    mutable std::unique_ptr<QTextLayout> layout_;  // made when asked
+    mutable int lineHeight_ = 0;                   // of the layout's line
 };
 
 // One group per form: selecting one clears the others. SetValue(true)
@@ -149,7 +164,8 @@ private:
 };
 
 // Unstretched: takes the size of its picture at its Left and Top; shows
-// nothing while it holds no picture; transparent pixels show what lies behind.
+// nothing while it holds no picture, and a screen reader finds nothing there
+// either; transparent pixels show what lies behind.
 // A double click raises Click once, then DblClick.
 class Image : public QWidget {
     Q_OBJECT

@@ -226,21 +226,30 @@ QWidget* Form::BuildWidget(const ControlDesign& control, QWidget* container) {
 
 // Stacking from the design's front-to-back list, and the tab order.
 void Form::Arrange() {
-    std::vector<const ControlDesign*> tabbed;
     for (auto it = design_.controls.rbegin(); it != design_.controls.rend(); ++it) {
         auto* widget = qobject_cast<QWidget*>(controls_.value(Key(it->name, it->index)));
         if (!widget) continue;
         widget->raise();
-        if (Windowed(widget)) {
-            const bool tabStop = it->tabStop && it->tabIndex >= 0;
-            if (auto* option = qobject_cast<OptionButton*>(widget))
-                option->SetTabStop(tabStop);
-            else if (!it->enabled)
-                widget->setFocusPolicy(Qt::NoFocus);  // it could not take the focus anyway
-            else
-                widget->setFocusPolicy(tabStop ? Qt::StrongFocus : Qt::ClickFocus);
-            if (it->tabIndex >= 0) tabbed.push_back(&*it);
-        }
+        if (!Windowed(widget)) continue;
+        const bool tabStop = it->tabStop && it->tabIndex >= 0;
+        if (auto* option = qobject_cast<OptionButton*>(widget))
+            option->SetTabStop(tabStop);
+        else if (!it->enabled)
+            widget->setFocusPolicy(Qt::NoFocus);  // it could not take the focus anyway
+        else
+            widget->setFocusPolicy(tabStop ? Qt::StrongFocus : Qt::ClickFocus);
+    }
+    OrderTabStops();
+}
+
+// The controls that can take the focus, links among them, by tab index.
+void Form::OrderTabStops() {
+    std::vector<const ControlDesign*> tabbed;
+    for (auto it = design_.controls.rbegin(); it != design_.controls.rend(); ++it) {
+        auto* widget = qobject_cast<QWidget*>(controls_.value(Key(it->name, it->index)));
+        const auto* label = qobject_cast<Label*>(widget);
+        if (it->tabIndex >= 0 && (Windowed(widget) || (label && label->IsLink())))
+            tabbed.push_back(&*it);
     }
     std::stable_sort(
         tabbed.begin(), tabbed.end(),
@@ -367,6 +376,7 @@ void Form::Describe(QWidget& control, const QString& name, const QString& descri
 
 void Form::DescribeAsLink(const QString& control, const QString& name, const QString& description) {
     Control<Label>(control).SetLink(true);
+    OrderTabStops();
     Describe(control, -1, name, description);
 }
 
@@ -377,6 +387,10 @@ void Form::HideFromScreenReaders(const QString& control) {
 }
 
 bool Form::HiddenFromScreenReaders(const QWidget* widget) const {
+    // An image that shows no picture has nothing to tell.
+    if (const auto* image = qobject_cast<const Image*>(widget);
+        image && image->GetPicture().IsEmpty())
+        return true;
     return hiddenFromScreenReaders_.contains(widget);
 }
 

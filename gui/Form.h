@@ -52,11 +52,12 @@ public:
                   const QString& description = {});
     void Describe(QWidget& control, const QString& name, const QString& description = {});
     // A label that opens an address when clicked: a link to a screen reader,
-    // whose action is the click.
+    // whose action is the click, and a stop of the tab order at its tab index.
     void DescribeAsLink(const QString& control, const QString& name,
                         const QString& description = {});
     // Decoration a screen reader leaves out, such as the back copy of a
-    // two-tone lettering, which says again what its front copy says.
+    // two-tone lettering, which says again what its front copy says, and
+    // any image while it shows no picture.
     void HideFromScreenReaders(const QString& control);
     bool HiddenFromScreenReaders(const QWidget* widget) const;
 
@@ -85,6 +86,7 @@ private:
     void Build(const ControlDesign& control);
     QWidget* BuildWidget(const ControlDesign& control, QWidget* container);
     void Arrange();
+    void OrderTabStops();
     void RequestMenuByKeyboard();
     void Centre();
     void CentreWithFrame();

@@ -143,12 +143,15 @@ TEST_F(AboutTest, FontsPointerAndFocus) {
     EXPECT_EQ(LabelOf(about, "Label5").cursor().shape(), Qt::CrossCursor);
     EXPECT_NE(LabelOf(about, "Label4").cursor().shape(), Qt::CrossCursor);
 
+    // OK has the first focus; besides it only the link takes the focus, by Tab.
     auto& ok = about.Control<gui::CommandButton>(QStringLiteral("Command1"));
+    auto& link = LabelOf(about, "Label5");
     EXPECT_EQ(about.focusWidget(), &ok);
     for (QWidget* child : about.findChildren<QWidget*>())
-        if (child != &ok) {
+        if (child != &ok && child != &link) {
             EXPECT_EQ(child->focusPolicy(), Qt::NoFocus) << child->objectName().toStdString();
         }
+    EXPECT_EQ(link.focusPolicy(), Qt::TabFocus) << "a click opens the page, it does not focus";
 }
 
 TEST_F(AboutTest, PaintsTheDarkFrameAndTheTwoToneLettering) {
@@ -225,7 +228,7 @@ TEST_F(AboutTest, ColourSequenceRepeatsInFreshProcessesAndContinuesAcrossShowing
     EXPECT_NE(first.mid(0, 5), first.mid(5, 5));
 }
 
-TEST_F(AboutTest, EachClickOnTheAddressOpensThePageOnce) {
+TEST_F(AboutTest, EachClickOrKeyOnTheAddressOpensThePageOnce) {
     QStringList requests;
     gui::SetShellOpener([&](const QString& operation, const QString& address) {
         requests << operation + " " + address;
@@ -243,6 +246,9 @@ TEST_F(AboutTest, EachClickOnTheAddressOpensThePageOnce) {
         QTest::mouseClick(&address, Qt::LeftButton);
     }
     EXPECT_EQ(requests, QStringList(3, expected));
+    QTest::keyClick(&address, Qt::Key_Return);
+    QTest::keyClick(&address, Qt::Key_Space);
+    EXPECT_EQ(requests, QStringList(5, expected)) << "Return and Space open it as a click does";
     EXPECT_TRUE(about.isVisible());
     EXPECT_EQ(address.Caption(), QString::fromLatin1(AuthorPageUrl));
 }

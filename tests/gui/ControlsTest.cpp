@@ -160,6 +160,43 @@ TEST_F(ControlsTest, DisabledTextBoxIsGreyedAndUntouchable) {
     EXPECT_EQ(box.palette().color(QPalette::Disabled, QPalette::Base), QColor(Qt::white));
 }
 
+// A screen reader's review places each character of a read-only box where it
+// is drawn: all ink lies in the characters' rectangles, each visible letter's
+// rectangle holds ink, and the point in its middle names it.
+TEST_F(ControlsTest, AReadOnlyBoxPlacesEachCharacterWhereItIsDrawn) {
+    form->Show();
+    auto& box = C<gui::TextBox>("Text2");
+    const QString text = "Wij mill, longer than the box";
+    box.SetText(text);
+    const QImage shot = box.grab().toImage();
+    const QRgb base = box.palette().color(QPalette::Disabled, QPalette::Base).rgb();
+    const auto inked = [&](int x, int y) {
+        return qAbs(qGray(shot.pixel(x, y)) - qGray(base)) > 25;
+    };
+    QRegion characters;
+    for (int i = 0; i < text.size(); ++i) characters += box.CharacterRect(i).adjusted(-1, 0, 1, 0);
+    int ink = 0;
+    for (int y = 3; y < shot.height() - 3; ++y)
+        for (int x = 3; x < shot.width() - 3; ++x)
+            if (inked(x, y)) {
+                ++ink;
+                EXPECT_TRUE(characters.contains(QPoint(x, y)))
+                    << "ink outside at " << x << "," << y;
+            }
+    EXPECT_GT(ink, 30);
+    for (int i : {0, 1, 2, 4}) {
+        const QRect rect = box.CharacterRect(i);
+        int held = 0;
+        for (int y = rect.top(); y <= rect.bottom(); ++y)
+            for (int x = rect.left(); x <= rect.right(); ++x) held += inked(x, y);
+        EXPECT_GT(held, 0) << "character " << i << " at " << rect.x();
+        EXPECT_EQ(box.CharacterAt(rect.center()), i);
+    }
+    EXPECT_LT(box.CharacterRect(1).width(), box.CharacterRect(0).width()) << "i narrower than W";
+    EXPECT_EQ(box.CharacterAt(QPoint(box.CharacterRect(0).left() - 2, 5)), -1);
+    EXPECT_TRUE(box.CharacterRect(int(text.size())).isNull());
+}
+
 TEST_F(ControlsTest, OptionButtonsRaiseClickWhenTheyBecomeSelected) {
     auto& a = C<gui::OptionButton>("OptA");
     auto& b = C<gui::OptionButton>("OptB");
