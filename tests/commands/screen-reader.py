@@ -127,6 +127,8 @@ WALK = [
     (["Tab"], [r"^Enter Text Here \(Max 20 chars\) text"]),
     (["h", "i"], ["^i"]),
     (["Tab"], ["^About push button"]),
+    (["shift+F10", "Down"], [r"^Save as Animated GIF dot dot dot"]),
+    (["Escape"], ["^About push button"]),
     (["Tab"], ["^Copy push button"]),
     (["KP_Subtract"], ["^Entering flat review"]),
     (["KP_Home"], ["^Copy This text to yarvo"]),
