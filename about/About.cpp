@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "gui/Controls.h"
+#include "gui/Dispatch.h"
 #include "gui/Shell.h"
 #include "gui/core/Random.h"
 #include "urls/Urls.h"
@@ -71,7 +72,7 @@ About::About(QWidget* parent)
     // The yellow and white copies of the two-tone title and name.
     HideFromScreenReaders(QStringLiteral("Label6"));
     HideFromScreenReaders(QStringLiteral("Label7"));
-    Form_Load();
+    gui::Dispatch(QStringLiteral("Form_Load"), [this] { Form_Load(); });
 }
 
 void About::ShowAbout() {

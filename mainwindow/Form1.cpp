@@ -86,7 +86,7 @@ FormDesign MakeDesign() {
             {.name = "Command3", .kind = Button,  .left = 9840, .top = 4080, .width = 735,   .height = 375,  .caption = "Copy",    .tabIndex = 9,  .graphical = true},
             {.name = "Command2", .kind = Button,  .left = 8760, .top = 240,  .width = 975,   .height = 375,  .caption = "About",   .tabIndex = 8,  .graphical = true},
             {.name = "Text2",    .kind = TextBox, .left = 480,  .top = 3960, .width = 9015,  .height = 495,  .tabIndex = 7, .enabled = false},
-            {.name = "Text1",    .kind = TextBox, .left = 6120, .top = 2280, .width = 3735,  .height = 375,  .tabIndex = 2, .maxLength = 20},
+            {.name = "Text1",    .kind = TextBox, .left = 6120, .top = 2280, .width = 3735,  .height = 375,  .tabIndex = 2, .maxLength = InputBoxLimit},
             {.name = "Option2",  .kind = Option,  .left = 6000, .top = 960,  .width = 375,   .height = 615,  .tabIndex = 1},
             {.name = "Option1",  .kind = Option,  .left = 3720, .top = 960,  .width = 375,   .height = 615,  .tabIndex = 0},
             {.name = "Shape3",   .kind = Shape,   .left = 120,  .top = 3360, .width = 10935, .height = 1215},
@@ -98,7 +98,7 @@ FormDesign MakeDesign() {
             {.name = "Image1",   .kind = Image,   .left = 4200, .top = 1080, .width = 480,   .height = 420,  .picture = ":/assets/Image1.gif"},
         }, Image3Slots(), {
             {.name = "Label4",   .kind = Label,   .left = 480,  .top = 4680, .width = 3015,  .height = 375,  .caption = "Preview (Without Animation)", .tabIndex = 6},
-            {.name = "Label3",   .kind = Label,   .left = 1680, .top = 2880, .width = 735,   .height = 375,  .caption = "20", .tabIndex = 5},
+            {.name = "Label3",   .kind = Label,   .left = 1680, .top = 2880, .width = 735,   .height = 375,  .caption = QString::number(InputBoxLimit), .tabIndex = 5},
             {.name = "Label2",   .kind = Label,   .left = 360,  .top = 2880, .width = 975,   .height = 375,  .caption = "Chars Left", .tabIndex = 4},
             {.name = "Label1",   .kind = Label,   .left = 480,  .top = 2280, .width = 5655,  .height = 615,  .caption = "Enter Text Here (Max 20 chars)", .font = SansSerif(18), .tabIndex = 3},
             {.name = "Image2",   .kind = Image,   .left = 6360, .top = 720,  .width = 540,   .height = 1110, .picture = ":/assets/Image2.gif"},
