@@ -8,9 +8,14 @@
 #include <cerrno>
 #include <cstring>
 
-#include "gui/core/SequentialFile.h"
-
 namespace {
+
+QString Refusal(const struct stat& info) {
+    if (S_ISLNK(info.st_mode)) return QStringLiteral("it is a symbolic link");
+    if (!S_ISREG(info.st_mode)) return QStringLiteral("it is not a regular file");
+    if (info.st_uid != ::geteuid()) return QStringLiteral("it belongs to another user");
+    return {};
+}
 
 // Reads up to limit + 1 bytes, so that a larger file shows.
 QByteArray ReadUpTo(int fd, qint64 limit) {
@@ -39,7 +44,7 @@ LocalPage ReadLocalPage(const QString& path) {
         if (!page.missing) page.refusal = QString::fromLocal8Bit(std::strerror(errno));
         return page;
     }
-    if (page.refusal = gui::OwnFileRefusal(before); !page.refusal.isEmpty()) return page;
+    if (page.refusal = Refusal(before); !page.refusal.isEmpty()) return page;
     const int fd =
         ::open(name.constData(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
     if (fd < 0) {
@@ -52,7 +57,7 @@ LocalPage ReadLocalPage(const QString& path) {
         page.refusal = QString::fromLocal8Bit(std::strerror(errno));
     } else if (opened.st_dev != before.st_dev || opened.st_ino != before.st_ino) {
         page.refusal = QStringLiteral("it was replaced while it was opened");
-    } else if (page.refusal = gui::OwnFileRefusal(opened); page.refusal.isEmpty()) {
+    } else if (page.refusal = Refusal(opened); page.refusal.isEmpty()) {
         page.content = ReadUpTo(fd, LocalPage::SizeLimit);
         if (page.content.size() > LocalPage::SizeLimit) {
             page.refusal = QStringLiteral("it is larger than %1 bytes").arg(LocalPage::SizeLimit);

@@ -45,6 +45,20 @@ private:
     int fd_;
 };
 
+QString Refusal(const struct stat& status) {
+    if (S_ISLNK(status.st_mode))
+        return QStringLiteral("it is a symbolic link, and a link is never followed");
+    if (S_ISDIR(status.st_mode)) return QStringLiteral("it is a directory, not a regular file");
+    if (!S_ISREG(status.st_mode))
+        return QStringLiteral("it is not a regular file (a FIFO, socket or device)");
+    if (status.st_uid != ::geteuid()) {
+        return QStringLiteral("it belongs to another user (uid %1), not to this one (uid %2)")
+            .arg(status.st_uid)
+            .arg(::geteuid());
+    }
+    return {};
+}
+
 // Writes all of line; false with errno set when it could not.
 bool WriteAll(int fd, const QByteArray& line) {
     qsizetype done = 0;
@@ -115,7 +129,7 @@ void RewriteInPlace(const QString& fileName, const QByteArray& line) {
     struct stat status {};
     if (::fstat(file.Get(), &status) != 0)
         throw RuntimeError(OpenOperation, fileName, SystemReason(errno));
-    if (const QString refusal = OwnFileRefusal(status); !refusal.isEmpty())
+    if (const QString refusal = Refusal(status); !refusal.isEmpty())
         throw RuntimeError(OpenOperation, fileName, refusal);
     if (::ftruncate(file.Get(), 0) != 0 || !WriteAll(file.Get(), line) || file.Close() != 0) {
         throw RuntimeError(WriteOperation, fileName, SystemReason(errno));
@@ -147,20 +161,6 @@ bool ReplaceFromBeside(const QString& fileName, const QByteArray& line,
 
 }  // namespace
 
-QString OwnFileRefusal(const struct stat& status) {
-    if (S_ISLNK(status.st_mode))
-        return QStringLiteral("it is a symbolic link, and a link is never followed");
-    if (S_ISDIR(status.st_mode)) return QStringLiteral("it is a directory, not a regular file");
-    if (!S_ISREG(status.st_mode))
-        return QStringLiteral("it is not a regular file (a FIFO, socket or device)");
-    if (status.st_uid != ::geteuid()) {
-        return QStringLiteral("it belongs to another user (uid %1), not to this one (uid %2)")
-            .arg(status.st_uid)
-            .arg(::geteuid());
-    }
-    return {};
-}
-
 OwnFileCheck CheckOwnFile(const QString& path) {
     OwnFileCheck check;
     struct stat status {};
@@ -172,7 +172,7 @@ OwnFileCheck CheckOwnFile(const QString& path) {
     }
     check.exists = true;
     check.mode = status.st_mode & 07777;
-    check.refusal = OwnFileRefusal(status);
+    check.refusal = Refusal(status);
     return check;
 }
 

@@ -1,6 +1,5 @@
 #pragma once
 
-#include <sys/stat.h>
 #include <sys/types.h>
 
 #include <QString>
@@ -16,9 +15,6 @@ struct OwnFileCheck {
     QString refusal;
 };
 OwnFileCheck CheckOwnFile(const QString& path);
-// Why what lstat or fstat found is not a regular file of the user; empty
-// when it is one.
-QString OwnFileRefusal(const struct stat& status);
 
 // Sequential file output: print one line (the text, one byte per character,
 // then CR LF) as the whole new content of a file. A bare name lies in the
