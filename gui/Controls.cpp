@@ -71,9 +71,21 @@ private:
 
 }  // namespace
 
+// ---- Clickable ----
+
+void Clickable::mousePressEvent(QMouseEvent* event) {
+    pressed_ = event->button() == Qt::LeftButton;
+}
+
+void Clickable::mouseReleaseEvent(QMouseEvent* event) {
+    const bool click = pressed_ && event->button() == Qt::LeftButton && Inside(*this, *event);
+    pressed_ = false;
+    if (click) emit Click();
+}
+
 // ---- Label ----
 
-Label::Label(QWidget* parent) : QWidget(parent) {
+Label::Label(QWidget* parent) : Clickable(parent) {
     setFocusPolicy(Qt::NoFocus);
 }
 
@@ -128,16 +140,6 @@ void Label::paintEvent(QPaintEvent*) {
         painter.setPen(QPen(foreColor_, 1, Qt::DotLine));
         painter.drawRect(drawn.adjusted(-1, 0, 0, -1).intersected(rect().adjusted(0, 0, -1, -1)));
     }
-}
-
-void Label::mousePressEvent(QMouseEvent* event) {
-    pressed_ = event->button() == Qt::LeftButton;
-}
-
-void Label::mouseReleaseEvent(QMouseEvent* event) {
-    const bool click = pressed_ && event->button() == Qt::LeftButton && Inside(*this, *event);
-    pressed_ = false;
-    if (click) emit Click();
 }
 
 void Label::keyPressEvent(QKeyEvent* event) {
@@ -507,7 +509,7 @@ void CommandButton::SetBackColor(const QColor& colour) {
 
 // ---- Image ----
 
-Image::Image(QWidget* parent) : QWidget(parent) {
+Image::Image(QWidget* parent) : Clickable(parent) {
     setFocusPolicy(Qt::NoFocus);
 }
 
@@ -529,19 +531,8 @@ void Image::paintEvent(QPaintEvent*) {
     painter.drawPixmap(0, 0, picture_.Pixmap());
 }
 
-void Image::mousePressEvent(QMouseEvent* event) {
-    pressed_ = event->button() == Qt::LeftButton;
-}
-
-void Image::mouseReleaseEvent(QMouseEvent* event) {
-    const bool click = pressed_ && event->button() == Qt::LeftButton && Inside(*this, *event);
-    pressed_ = false;
-    if (click) emit Click();
-}
-
 void Image::mouseDoubleClickEvent(QMouseEvent* event) {
-    // The second press of a double click is no new click.
-    pressed_ = false;
+    ForgetPress();
     if (event->button() == Qt::LeftButton) emit DblClick();
 }
 

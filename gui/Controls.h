@@ -18,10 +18,29 @@
 
 namespace gui {
 
+// A windowless control that raises Click when the left button is pressed
+// and released on it.
+class Clickable : public QWidget {
+    Q_OBJECT
+public:
+    using QWidget::QWidget;
+signals:
+    void Click();
+
+protected:
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    // A press that is to make no click, such as a double click's second.
+    void ForgetPress() { pressed_ = false; }
+
+private:
+    bool pressed_ = false;
+};
+
 // A caption laid out inside the label's fixed box, wrapped at word breaks
 // and cut off at the box's edges. Opaque labels fill the box with their back
 // colour; transparent ones show what lies behind.
-class Label : public QWidget {
+class Label : public Clickable {
     Q_OBJECT
 public:
     explicit Label(QWidget* parent = nullptr);
@@ -37,13 +56,9 @@ public:
     // rectangle around its caption, and Return or Space click it.
     bool IsLink() const { return link_; }
     void SetLink(bool link);
-signals:
-    void Click();
 
 protected:
     void paintEvent(QPaintEvent* event) override;
-    void mousePressEvent(QMouseEvent* event) override;
-    void mouseReleaseEvent(QMouseEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
 
 private:
@@ -53,7 +68,6 @@ private:
     QColor backColor_ = Qt::white;
     BackStyle backStyle_ = BackStyle::Opaque;
     Alignment alignment_ = Alignment::Left;
-    bool pressed_ = false;
 };
 
 // A text box whose MaxLength binds only what the user enters (typing, input
@@ -167,25 +181,21 @@ private:
 // nothing while it holds no picture, and a screen reader finds nothing there
 // either; transparent pixels show what lies behind.
 // A double click raises Click once, then DblClick.
-class Image : public QWidget {
+class Image : public Clickable {
     Q_OBJECT
 public:
     explicit Image(QWidget* parent = nullptr);
     const Picture& GetPicture() const;
     void SetPicture(const Picture& picture);
 signals:
-    void Click();
     void DblClick();
 
 protected:
     void paintEvent(QPaintEvent* event) override;
-    void mousePressEvent(QMouseEvent* event) override;
-    void mouseReleaseEvent(QMouseEvent* event) override;
     void mouseDoubleClickEvent(QMouseEvent* event) override;
 
 private:
     Picture picture_;
-    bool pressed_ = false;
 };
 
 // A thin rectangle outline, transparent inside, drawn over what it touches;

@@ -331,14 +331,12 @@ void Form::On(const QString& control, int index, Event event, std::function<void
     QMetaObject::Connection connection;
     switch (event) {
         case Event::Click:
-            if (auto* label = qobject_cast<Label*>(object))
-                connection = connect(label, &Label::Click, this, run);
+            if (auto* clickable = qobject_cast<Clickable*>(object))
+                connection = connect(clickable, &Clickable::Click, this, run);
             if (auto* option = qobject_cast<OptionButton*>(object))
                 connection = connect(option, &OptionButton::Click, this, run);
             if (auto* button = qobject_cast<CommandButton*>(object))
                 connection = connect(button, &CommandButton::Click, this, press);
-            if (auto* image = qobject_cast<Image*>(object))
-                connection = connect(image, &Image::Click, this, run);
             if (auto* command = qobject_cast<QAction*>(object))
                 connection = connect(command, &QAction::triggered, this, press);
             break;
