@@ -387,12 +387,14 @@ void OptionButton::TakeFocus() {
     }
 }
 
+// The buttons of one container (the window or a frame), in tab order.
 QList<OptionButton*> OptionButton::Group() const {
     QList<OptionButton*> group;
     QWidget* form = window();
     for (QWidget* widget = form->nextInFocusChain(); widget && widget != form;
          widget = widget->nextInFocusChain()) {
-        if (auto* button = qobject_cast<OptionButton*>(widget)) group.append(button);
+        auto* button = qobject_cast<OptionButton*>(widget);
+        if (button && button->parentWidget() == parentWidget()) group.append(button);
     }
     return group;
 }
