@@ -86,9 +86,9 @@ void About::ShowAbout() {
 void About::Form_Load() {}
 
 void About::Timer1_Timer() {
-    const int red = int(std::floor(255 * gui::Rnd()));
-    const int green = int(std::floor(255 * gui::Rnd()));
-    const int blue = int(std::floor(255 * gui::Rnd()));
+    const int red = int(std::floor(255 * runtime::Rnd()));
+    const int green = int(std::floor(255 * runtime::Rnd()));
+    const int blue = int(std::floor(255 * runtime::Rnd()));
     label4_.SetForeColor(QColor(red, green, blue));
 }
 

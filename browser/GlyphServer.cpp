@@ -50,9 +50,9 @@ QByteArray GlyphServer::ReadPicture(const QString& file) {
     // The page process decodes every frame: one larger than the picture's
     // screen costs gigabytes, so only a GIF whose frames all fit is served.
     try {
-        const QByteArray bytes = gui::ReadPictureBytes(QStringLiteral("Serve"), file);
+        const QByteArray bytes = runtime::ReadPictureBytes(QStringLiteral("Serve"), file);
         return bytes.startsWith("GIF8") ? bytes : QByteArray();
-    } catch (const gui::RuntimeError&) {
+    } catch (const runtime::RuntimeError&) {
         return {};
     }
 }

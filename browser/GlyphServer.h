@@ -23,7 +23,7 @@ public:
     static constexpr int MaxConnections = 64;  // the oldest goes for a new one
     static constexpr int ConnectionLimitMs = 5000;
     static constexpr qint64 RequestLimit = 8192;  // a request line must end within it
-    static constexpr qint64 PictureLimit = gui::MaxPictureBytes;
+    static constexpr qint64 PictureLimit = runtime::MaxPictureBytes;
 
     GlyphServer(QString glyphRoot, QObject* parent = nullptr);
 
@@ -38,7 +38,7 @@ public:
     QString FileFor(const QString& path) const;
     // The content of file when it is a regular file of at most PictureLimit
     // bytes holding a GIF whose frames lie within its screen of at most
-    // gui::MaxPictureSide a side; empty otherwise. Never waits on a FIFO or a
+    // runtime::MaxPictureSide a side; empty otherwise. Never waits on a FIFO or a
     // device.
     static QByteArray ReadPicture(const QString& file);
 

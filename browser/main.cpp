@@ -74,7 +74,7 @@ int Refuse(const QString& error) {
 
 int main(int argc, char** argv) {
     Trace::WriteToFileFromEnvironment();
-    gui::ChooseDisplayPlatform();
+    runtime::ChooseDisplayPlatform();
     Trace::Write(QLatin1String(BrowserService::FactoryPath), QStringLiteral("started"));
     PrepareEngine();
     DropRemoteDebugging();
@@ -88,7 +88,7 @@ int main(int argc, char** argv) {
     QApplication::setQuitOnLastWindowClosed(false);  // the service decides
 
     QString error;
-    GlyphServer glyphs(gui::AppDir());
+    GlyphServer glyphs(runtime::AppDir());
     if (!glyphs.Start(&error)) return Refuse(error);
     QWebEngineProfile* profile = QWebEngineProfile::defaultProfile();
     PrepareProfile(profile, glyphs);

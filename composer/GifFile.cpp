@@ -15,7 +15,7 @@ const QString ReadOperation = QStringLiteral("Read picture");
 constexpr int ShortestDelay = 2;
 
 [[noreturn]] void Refuse(const QString& path, const QString& reason) {
-    throw gui::RuntimeError(ReadOperation, path, reason);
+    throw runtime::RuntimeError(ReadOperation, path, reason);
 }
 
 // giflib reads from memory through this.
@@ -174,7 +174,7 @@ void PutFrame(GifFileType* gif, const IndexedGif& picture, const IndexedGif::Fra
 
 GifAnimation ReadGif(const QString& path, int maxSide) {
     // Every frame's place is checked before any is decoded.
-    const QByteArray bytes = gui::ReadPictureBytes(ReadOperation, path, maxSide);
+    const QByteArray bytes = runtime::ReadPictureBytes(ReadOperation, path, maxSide);
     Source source{bytes};
     int error = 0;
     GifFileType* gif = DGifOpen(&source, ReadSource, &error);

@@ -22,10 +22,10 @@ struct GifAnimation {
 };
 
 // Reads a GIF picture file and plays its frames, disposal included.
-// Raises gui::RuntimeError naming the file and the reason when it is
+// Raises runtime::RuntimeError naming the file and the reason when it is
 // missing, unreadable, larger than maxSide a side, has a frame outside its
 // screen or is not a sound GIF.
-GifAnimation ReadGif(const QString& path, int maxSide = gui::MaxPictureSide);
+GifAnimation ReadGif(const QString& path, int maxSide = runtime::MaxPictureSide);
 
 // A picture in colour indices: index 0 is transparent, index i > 0 has the
 // colour palette[i - 1] (0xRRGGBB). The colour table has tableSize entries,

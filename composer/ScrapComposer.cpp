@@ -10,7 +10,7 @@ void ShowSlots(ScrapView& view, const std::array<QString, SlotCount>& pictures) 
     for (int slot = 0; slot < SlotCount; ++slot) view.ClearSlot(slot);
     // Each picture is loaded from its file now; a failing load ends the run.
     for (int slot = 0; slot < SlotCount; ++slot) {
-        if (!pictures[slot].isEmpty()) view.ShowSlotPicture(slot, gui::AppPath(pictures[slot]));
+        if (!pictures[slot].isEmpty()) view.ShowSlotPicture(slot, runtime::AppPath(pictures[slot]));
     }
 }
 
@@ -63,5 +63,5 @@ void RecomposeScrap(ScrapView& view) {
 }
 
 void WriteScrapFile(const QString& text) {
-    gui::PrintLineToFile(QStringLiteral("scrap.htm"), text);
+    runtime::PrintLineToFile(QStringLiteral("scrap.htm"), text);
 }

@@ -28,7 +28,7 @@ int SelectedStyle(const ScrapView& view);
 ScrapComposition ComposeScrap(const QString& text, int style);
 
 // Reads the window through the view, composes, applies the result in order
-// and writes scrap.htm. Failures (gui::RuntimeError) are not caught here.
+// and writes scrap.htm. Failures (runtime::RuntimeError) are not caught here.
 void RecomposeScrap(ScrapView& view);
 
 // Writes "scrap.htm" in the current working directory: the text and CR LF.

@@ -41,7 +41,7 @@ QVector<QStringList> Lines(const QString& text, int style) {
     QVector<QStringList> lines(1);
     for (QChar character : text) {
         const GlyphLookup glyph = GlyphCatalogue::Lookup(character.toLower(), style);
-        if (glyph.kind == GlyphKind::Glyph) lines.last() << gui::AppPath(glyph.picture);
+        if (glyph.kind == GlyphKind::Glyph) lines.last() << runtime::AppPath(glyph.picture);
         if (glyph.kind == GlyphKind::LineBreak) lines.append(QStringList());
     }
     while (!lines.isEmpty() && lines.last().isEmpty()) lines.removeLast();
@@ -87,7 +87,7 @@ std::pair<std::vector<int>, int> Moments(const std::map<QString, GifAnimation>& 
         const long long length = CycleLength(glyph);
         cycle = cycle ? std::lcm(cycle, length) : length;
         if (cycle > MaxCycleCentiseconds) {
-            throw gui::RuntimeError(
+            throw runtime::RuntimeError(
                 ComposeOperation, path,
                 QStringLiteral("The letters' animations have no common cycle under %1 seconds")
                     .arg(MaxCycleCentiseconds / 100));
@@ -101,10 +101,11 @@ std::pair<std::vector<int>, int> Moments(const std::map<QString, GifAnimation>& 
             moments.insert(t);
     }
     if (moments.size() > MaxFrames) {
-        throw gui::RuntimeError(ComposeOperation, QStringLiteral("GIF"),
-                                QStringLiteral("The letters' animations would take more than %1 "
-                                               "frames together")
-                                    .arg(MaxFrames));
+        throw runtime::RuntimeError(
+            ComposeOperation, QStringLiteral("GIF"),
+            QStringLiteral("The letters' animations would take more than %1 "
+                           "frames together")
+                .arg(MaxFrames));
     }
     return {std::vector<int>(moments.begin(), moments.end()), int(cycle)};
 }
@@ -147,7 +148,7 @@ IndexedGif Index(const GifAnimation& animation) {
             auto found = indices.find(argb);
             if (found == indices.end()) {
                 if (picture.palette.size() == 255) {
-                    throw gui::RuntimeError(
+                    throw runtime::RuntimeError(
                         ComposeOperation, QStringLiteral("GIF"),
                         QStringLiteral("The letters use more than 255 colours"));
                 }
@@ -173,8 +174,8 @@ bool ScrapHasLetter(const QString& text, int style) {
 GifAnimation ComposeScrapGif(const QString& text, int style) {
     const QVector<QStringList> lines = Lines(text, style);
     if (lines.isEmpty()) {
-        throw gui::RuntimeError(ComposeOperation, text,
-                                QStringLiteral("The text has no letter a to z to draw"));
+        throw runtime::RuntimeError(ComposeOperation, text,
+                                    QStringLiteral("The text has no letter a to z to draw"));
     }
     std::map<QString, GifAnimation> glyphs;
     const Layout layout = Place(lines, glyphs);
@@ -192,5 +193,5 @@ QByteArray EncodeScrapGif(const QString& text, int style) {
 }
 
 void SaveScrapGif(const QString& fileName, const QString& text, int style) {
-    gui::WriteWholeFile(fileName, EncodeScrapGif(text, style));
+    runtime::WriteWholeFile(fileName, EncodeScrapGif(text, style));
 }

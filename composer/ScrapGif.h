@@ -13,7 +13,7 @@
 // Whether the text has a letter that becomes a picture in the style.
 bool ScrapHasLetter(const QString& text, int style);
 
-// Raises gui::RuntimeError when the text has no letter or a glyph picture
+// Raises runtime::RuntimeError when the text has no letter or a glyph picture
 // cannot be read.
 GifAnimation ComposeScrapGif(const QString& text, int style);
 
@@ -22,5 +22,5 @@ QByteArray EncodeScrapGif(const QString& text, int style);
 
 // Writes the GIF to fileName: into a new file beside it that then takes its
 // name, so that a failure leaves no partial file and the file it was to
-// replace whole. Raises gui::RuntimeError naming the file and the reason.
+// replace whole. Raises runtime::RuntimeError naming the file and the reason.
 void SaveScrapGif(const QString& fileName, const QString& text, int style);

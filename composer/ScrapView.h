@@ -15,7 +15,7 @@ public:
     virtual void SetCounter(const QString& text) = 0;  // Label3
     virtual void ClearSlot(int index) = 0;             // Image3(index)
     // Loads the picture file (full path) into Image3(index) and shows it
-    // still. Raises gui::RuntimeError when the file cannot be loaded; the
+    // still. Raises runtime::RuntimeError when the file cannot be loaded; the
     // slot then stays as it was.
     virtual void ShowSlotPicture(int index, const QString& path) = 0;
     virtual void SetOutput(const QString& text) = 0;  // Text2

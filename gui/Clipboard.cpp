@@ -13,16 +13,16 @@ namespace {
 QClipboard& SystemClipboard(const char* operation) {
     QClipboard* clipboard = QGuiApplication::clipboard();
     if (!clipboard)
-        throw RuntimeError(QLatin1String(operation), QStringLiteral("Clipboard"),
-                           QStringLiteral("No clipboard"));
+        throw runtime::RuntimeError(QLatin1String(operation), QStringLiteral("Clipboard"),
+                                    QStringLiteral("No clipboard"));
     return *clipboard;
 }
 
 // On X11 another program may keep the selection; then it is not ours.
 void CheckOwned(QClipboard& clipboard, const char* operation) {
     if (QGuiApplication::platformName() == QLatin1String("xcb") && !clipboard.ownsClipboard()) {
-        throw RuntimeError(QLatin1String(operation), QStringLiteral("Clipboard"),
-                           QStringLiteral("The clipboard could not be taken"));
+        throw runtime::RuntimeError(QLatin1String(operation), QStringLiteral("Clipboard"),
+                                    QStringLiteral("The clipboard could not be taken"));
     }
 }
 

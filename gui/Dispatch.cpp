@@ -33,9 +33,9 @@ void Report(const QString& handlerName, const QString& message) {
 void Dispatch(const QString& handlerName, const std::function<void()>& handler, Repeated repeated) {
     try {
         handler();
-        NoteHandlerSucceeded(handlerName);
-    } catch (const RuntimeError& error) {
-        if (IsNewFailure(handlerName, error) || repeated == Repeated::ReportEvery)
+        runtime::NoteHandlerSucceeded(handlerName);
+    } catch (const runtime::RuntimeError& error) {
+        if (runtime::IsNewFailure(handlerName, error) || repeated == Repeated::ReportEvery)
             Report(handlerName, error.Message());
     } catch (const std::exception& error) {
         Report(handlerName, QString::fromLocal8Bit(error.what()));
@@ -46,7 +46,7 @@ void Dispatch(const QString& handlerName, const std::function<void()>& handler, 
 
 void SetErrorReporter(ErrorReporter reporter) {
     Reporter() = std::move(reporter);
-    ForgetFailures();
+    runtime::ForgetFailures();
 }
 
 }  // namespace gui

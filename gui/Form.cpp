@@ -118,7 +118,8 @@ Form::~Form() = default;
 void Form::Build(const ControlDesign& control) {
     const QString key = Key(control.name, control.index);
     if (controls_.contains(key))
-        throw RuntimeError(QStringLiteral("Form"), key, QStringLiteral("Two controls of one name"));
+        throw runtime::RuntimeError(QStringLiteral("Form"), key,
+                                    QStringLiteral("Two controls of one name"));
     if (control.kind == ControlKind::Timer) {
         auto* timer = new Timer(this);
         timer->setObjectName(key);
@@ -131,8 +132,9 @@ void Form::Build(const ControlDesign& control) {
     if (!control.container.isEmpty()) {
         container = qobject_cast<Frame*>(controls_.value(control.container));
         if (!container)
-            throw RuntimeError(QStringLiteral("Form"), key,
-                               QStringLiteral("No frame '%1' to hold it").arg(control.container));
+            throw runtime::RuntimeError(
+                QStringLiteral("Form"), key,
+                QStringLiteral("No frame '%1' to hold it").arg(control.container));
     }
     QWidget* widget = BuildWidget(control, container);
     widget->setObjectName(key);
@@ -221,7 +223,8 @@ QWidget* Form::BuildWidget(const ControlDesign& control, QWidget* container) {
         case ControlKind::Timer:
             break;
     }
-    throw RuntimeError(QStringLiteral("Form"), control.name, QStringLiteral("Not a control kind"));
+    throw runtime::RuntimeError(QStringLiteral("Form"), control.name,
+                                QStringLiteral("Not a control kind"));
 }
 
 // Stacking from the design's front-to-back list, and the tab order.
@@ -266,15 +269,15 @@ QObject* Form::FindControl(const QString& name, int index) const {
 }
 
 void Form::ThrowNoControl(const QString& name, int index) {
-    throw RuntimeError(QStringLiteral("Form.Control"), Key(name, index),
-                       QStringLiteral("No control of that name and kind"));
+    throw runtime::RuntimeError(QStringLiteral("Form.Control"), Key(name, index),
+                                QStringLiteral("No control of that name and kind"));
 }
 
 void Form::AddMenuCommand(const QString& name, const QString& caption,
                           const QKeySequence& shortcut) {
     if (controls_.contains(name))
-        throw RuntimeError(QStringLiteral("Form"), name,
-                           QStringLiteral("Two controls of one name"));
+        throw runtime::RuntimeError(QStringLiteral("Form"), name,
+                                    QStringLiteral("Two controls of one name"));
     auto* command = new QAction(caption, this);
     command->setObjectName(name);
     command->setShortcut(shortcut);
@@ -354,8 +357,8 @@ void Form::On(const QString& control, int index, Event event, std::function<void
             break;
     }
     if (!connection)
-        throw RuntimeError(QStringLiteral("Form.On"), name,
-                           QStringLiteral("The control raises no such event"));
+        throw runtime::RuntimeError(QStringLiteral("Form.On"), name,
+                                    QStringLiteral("The control raises no such event"));
 }
 
 void Form::Describe(const QString& control, int index, const QString& name,

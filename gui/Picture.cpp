@@ -11,23 +11,23 @@ namespace gui {
 namespace {
 
 [[noreturn]] void Unreadable(const QString& path, const QString& why) {
-    throw RuntimeError(QStringLiteral("LoadPicture"), path,
-                       QStringLiteral("Not a readable picture (%1)").arg(why));
+    throw runtime::RuntimeError(QStringLiteral("LoadPicture"), path,
+                                QStringLiteral("Not a readable picture (%1)").arg(why));
 }
 
 }  // namespace
 
 Picture LoadPicture(const QString& path) {
     if (path.isEmpty()) return Picture();
-    QByteArray bytes = ReadPictureBytes(QStringLiteral("LoadPicture"), path);
+    QByteArray bytes = runtime::ReadPictureBytes(QStringLiteral("LoadPicture"), path);
     QBuffer buffer(&bytes);
     QImageReader reader(&buffer);
     const QSize declared = reader.size();
-    if (declared.width() > MaxPictureSide || declared.height() > MaxPictureSide) {
+    if (declared.width() > runtime::MaxPictureSide || declared.height() > runtime::MaxPictureSide) {
         Unreadable(path, QStringLiteral("it declares %1 x %2 pixels, more than %3 x %3")
                              .arg(declared.width())
                              .arg(declared.height())
-                             .arg(MaxPictureSide));
+                             .arg(runtime::MaxPictureSide));
     }
     const QImage first = reader.read();  // a GIF shows its first frame, still
     if (first.isNull()) Unreadable(path, reader.errorString());

@@ -88,7 +88,7 @@ int RunCommandLine(int argc, char** argv) {
     const Request& save = std::get<Request>(request);
     try {
         SaveScrapGif(save.file, save.text, save.style);
-    } catch (const gui::RuntimeError& error) {
+    } catch (const runtime::RuntimeError& error) {
         std::fprintf(stderr, "dururive: %s\n", qPrintable(error.Message()));
         return 1;
     } catch (const std::exception& error) {

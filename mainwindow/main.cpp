@@ -15,7 +15,7 @@
 int main(int argc, char** argv) {
     if (argc > 1) return RunCommandLine(argc, argv);
     const gui::StartupLaunch launch = gui::StartupLaunch::TakeFromEnvironment();
-    gui::ChooseDisplayPlatform();
+    runtime::ChooseDisplayPlatform();
     gui::FontWarmUp fonts;
     gui::KeepReachableByScreenReaders();
     QApplication app(argc, argv);

@@ -16,9 +16,10 @@ constexpr int PreviewWaitMs = 5000;
 // preview reads it.
 QString ScrapPath() {
     QString problem;
-    const QString folder = gui::WorkingDirectory(&problem);
+    const QString folder = runtime::WorkingDirectory(&problem);
     if (folder.isEmpty())
-        throw gui::RuntimeError(QStringLiteral("Preview"), QStringLiteral("scrap.htm"), problem);
+        throw runtime::RuntimeError(QStringLiteral("Preview"), QStringLiteral("scrap.htm"),
+                                    problem);
     return QDir(folder).absoluteFilePath(QStringLiteral("scrap.htm"));
 }
 
@@ -27,7 +28,7 @@ QString ScrapPath() {
 void Withdraw(gui::AutomationObject& browser) {
     try {
         browser.PutProperty(QStringLiteral("Visible"), gui::Variant::Boolean(false));
-    } catch (const gui::RuntimeError&) {
+    } catch (const runtime::RuntimeError&) {
     }
 }
 
@@ -39,9 +40,9 @@ void OpenPreviewBrowser(short top, short left, short width, short height) {
     // a link to one, is refused before any window opens. A missing file is
     // the browser's to show.
     const QString path = ScrapPath();
-    const gui::OwnFileCheck scrap = gui::CheckOwnFile(path);
+    const runtime::OwnFileCheck scrap = runtime::CheckOwnFile(path);
     if (!scrap.refusal.isEmpty())
-        throw gui::RuntimeError(QStringLiteral("Preview"), path, scrap.refusal);
+        throw runtime::RuntimeError(QStringLiteral("Preview"), path, scrap.refusal);
 
     const gui::AutomationWait wait(PreviewWaitMs);
     gui::AutomationObject browser =
@@ -49,7 +50,7 @@ void OpenPreviewBrowser(short top, short left, short width, short height) {
     browser.PutProperty(QStringLiteral("Visible"), Variant::Boolean(true));
     try {
         browser.Call(QStringLiteral("Navigate"), {{QStringLiteral("URL"), Variant::String(path)}});
-    } catch (const gui::RuntimeError&) {
+    } catch (const runtime::RuntimeError&) {
         Withdraw(browser);
         throw;
     }

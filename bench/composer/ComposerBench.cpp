@@ -39,7 +39,7 @@ public:
         QImageReader reader(path);
         QImage image = reader.read();
         if (image.isNull())
-            throw gui::RuntimeError(QStringLiteral("LoadPicture"), path, reader.errorString());
+            throw runtime::RuntimeError(QStringLiteral("LoadPicture"), path, reader.errorString());
         slots_.at(static_cast<std::size_t>(index)) = std::move(image);
     }
     void SetOutput(const QString& value) override { output_ = value; }
@@ -71,7 +71,7 @@ void BM_RecomposeScrap(benchmark::State& state) {
     view.style = static_cast<int>(state.range(0));
     try {
         for (auto _ : state) RecomposeScrap(view);
-    } catch (const gui::RuntimeError& error) {
+    } catch (const runtime::RuntimeError& error) {
         state.SkipWithError(error.what());
         return;
     }
@@ -98,7 +98,7 @@ void BM_SaveScrapGif(benchmark::State& state) {
     const QString path = QStringLiteral("twenty-%1.gif").arg(style);
     try {
         for (auto _ : state) SaveScrapGif(path, Twenty, style);
-    } catch (const gui::RuntimeError& error) {
+    } catch (const runtime::RuntimeError& error) {
         state.SkipWithError(error.what());
         return;
     }
@@ -118,7 +118,7 @@ BENCHMARK(BM_SaveScrapGif)
 QString MissingPicture() {
     for (int style = 1; style <= 2; ++style) {
         for (char letter = 'a'; letter <= 'z'; ++letter) {
-            const QString path = gui::AppPath(
+            const QString path = runtime::AppPath(
                 QStringLiteral("\\%1\\%2.gif").arg(style).arg(QChar::fromLatin1(letter)));
             if (!QFile::exists(path)) return path;
         }
@@ -136,15 +136,15 @@ int main(int argc, char** argv) {
             stderr,
             "composer_bench: the glyph picture %s is missing; build the target glyph_pictures, "
             "which draws the pictures into the program folder %s\n",
-            qPrintable(missing), qPrintable(gui::AppDir()));
+            qPrintable(missing), qPrintable(runtime::AppDir()));
         return 1;
     }
     // scrap.htm goes into a scratch folder on the same disk as the program.
     const QString startDir = QDir::currentPath();
-    QTemporaryDir scratch(gui::AppDir() + QStringLiteral("/composer-bench-XXXXXX"));
+    QTemporaryDir scratch(runtime::AppDir() + QStringLiteral("/composer-bench-XXXXXX"));
     if (!scratch.isValid() || !QDir::setCurrent(scratch.path())) {
         std::fprintf(stderr, "composer_bench: cannot make a working folder in %s\n",
-                     qPrintable(gui::AppDir()));
+                     qPrintable(runtime::AppDir()));
         return 1;
     }
     benchmark::Initialize(&argc, argv);

@@ -313,7 +313,7 @@ int main(int argc, char** argv) {
     const int idleMs = argc > 3 ? QString::fromLocal8Bit(argv[3]).toInt() : DefaultIdleMs;
     const int memoryRounds =
         argc > 4 ? QString::fromLocal8Bit(argv[4]).toInt() : DefaultMemoryRounds;
-    gui::SetAppDir(QStringLiteral(PROGRAM_DIR));
+    runtime::SetAppDir(QStringLiteral(PROGRAM_DIR));
     QTemporaryDir work;
     const QString traceFile = QDir(work.path()).filePath(QStringLiteral("trace"));
     qputenv("DURURIVE_BROWSER_TRACE", traceFile.toUtf8());
@@ -345,7 +345,7 @@ int main(int argc, char** argv) {
             minimalMemory.append(MinimalMemory(minimalProgram, scrap.fileName()));
             browserMemory.append(BrowserMemory(traceFile));
         }
-    } catch (const gui::RuntimeError& error) {
+    } catch (const runtime::RuntimeError& error) {
         out << "preview failed: " << error.Message() << Qt::endl;
         return 1;
     }

@@ -27,7 +27,7 @@ const QString CallOperation = QStringLiteral("Call method");
 QDBusConnection Bus(const QString& progId) {
     QDBusConnection bus = QDBusConnection::sessionBus();
     if (!bus.isConnected()) {
-        throw RuntimeError(
+        throw runtime::RuntimeError(
             CreateOperation, progId,
             QStringLiteral("there is no session bus (%1)").arg(bus.lastError().message()));
     }
@@ -99,7 +99,7 @@ QString Reason(const ProgIdEntry& entry, const QDBusError& error) {
 // A call that failed throws.
 void Check(const QDBusError& error, const QString& operation, const QString& member,
            const ProgIdEntry& entry) {
-    if (error.isValid()) throw RuntimeError(operation, member, Reason(entry, error));
+    if (error.isValid()) throw runtime::RuntimeError(operation, member, Reason(entry, error));
 }
 
 QString NewObjectPath(const ProgIdEntry& entry, const QDBusConnection& bus, QDBusError* error) {
@@ -111,9 +111,9 @@ QString NewObjectPath(const ProgIdEntry& entry, const QDBusConnection& bus, QDBu
         return {};
     }
     if (reply.arguments().isEmpty() || !reply.arguments().first().canConvert<QDBusObjectPath>()) {
-        throw RuntimeError(CreateOperation, entry.progId,
-                           QStringLiteral("%1.%2 did not return an object path")
-                               .arg(entry.factoryInterface, entry.factoryMethod));
+        throw runtime::RuntimeError(CreateOperation, entry.progId,
+                                    QStringLiteral("%1.%2 did not return an object path")
+                                        .arg(entry.factoryInterface, entry.factoryMethod));
     }
     return reply.arguments().first().value<QDBusObjectPath>().path();
 }
@@ -131,7 +131,7 @@ QString CreatePath(const ProgIdEntry& entry, const QDBusConnection& bus) {
         const bool gone =
             NotDelivered(error) || !bus.interface()->isServiceRegistered(entry.service);
         if (attempt > 0 || !gone) {
-            throw RuntimeError(
+            throw runtime::RuntimeError(
                 CreateOperation, entry.progId,
                 QStringLiteral("its factory %1.%2 failed: %3")
                     .arg(entry.factoryInterface, entry.factoryMethod,
@@ -153,7 +153,7 @@ std::shared_ptr<QDBusInterface> Bind(const ProgIdEntry& entry, const QString& pa
           entry.progId, entry);
     auto object = std::make_shared<QDBusInterface>(entry.service, path, entry.objectInterface, bus);
     if (object->lastError().isValid()) {
-        throw RuntimeError(
+        throw runtime::RuntimeError(
             CreateOperation, entry.progId,
             QStringLiteral("the new object %1: %2").arg(path, Reason(entry, object->lastError())));
     }
@@ -179,7 +179,7 @@ QVariantList Arguments(const QString& method, const QList<DBusArgument>& argumen
         for (const NamedArgument& named : given) {
             if (named.name.compare(argument.name, Qt::CaseInsensitive) == 0) {
                 if (match) {
-                    throw RuntimeError(
+                    throw runtime::RuntimeError(
                         CallOperation, method,
                         QStringLiteral("the argument %1 is given twice").arg(argument.name));
                 }
@@ -187,7 +187,7 @@ QVariantList Arguments(const QString& method, const QList<DBusArgument>& argumen
             }
         }
         if (!match) {
-            throw RuntimeError(
+            throw runtime::RuntimeError(
                 CallOperation, method,
                 QStringLiteral("its argument %1 (%2) is not given")
                     .arg(argument.name.isEmpty() ? QStringLiteral("without a name") : argument.name,
@@ -196,16 +196,17 @@ QVariantList Arguments(const QString& method, const QList<DBusArgument>& argumen
         QString error;
         const QVariant value = ToDBusValue(match->value, argument.type, &error);
         if (!value.isValid()) {
-            throw RuntimeError(CallOperation, method,
-                               QStringLiteral("argument %1: %2").arg(argument.name, error));
+            throw runtime::RuntimeError(
+                CallOperation, method, QStringLiteral("argument %1: %2").arg(argument.name, error));
         }
         used.insert(match->name.toLower());
         values.append(value);
     }
     for (const NamedArgument& named : given) {
         if (!used.contains(named.name.toLower())) {
-            throw RuntimeError(CallOperation, method,
-                               QStringLiteral("it has no argument named %1").arg(named.name));
+            throw runtime::RuntimeError(
+                CallOperation, method,
+                QStringLiteral("it has no argument named %1").arg(named.name));
         }
     }
     return values;
@@ -240,8 +241,8 @@ AutomationObject::AutomationObject(ProgIdEntry entry, std::shared_ptr<QDBusInter
 AutomationObject AutomationObject::CreateObject(const QString& progId) {
     const std::optional<ProgIdEntry> entry = FindProgId(progId);
     if (!entry)
-        throw RuntimeError(CreateOperation, progId,
-                           QStringLiteral("no server is registered for this ProgID"));
+        throw runtime::RuntimeError(CreateOperation, progId,
+                                    QStringLiteral("no server is registered for this ProgID"));
     const QDBusConnection bus = Bus(progId);
     const QString path = CreatePath(*entry, bus);
     return AutomationObject(*entry, Bind(*entry, path, bus));
@@ -258,7 +259,7 @@ const QMetaObject& AutomationObject::Members() const {
 QMetaProperty AutomationObject::Property(const QString& operation, const QString& name) const {
     const QMetaProperty property = FindProperty(Members(), name);
     if (!property.isValid()) {
-        throw RuntimeError(
+        throw runtime::RuntimeError(
             operation, name,
             QStringLiteral("the %1 object has no property of that name").arg(entry_.progId));
     }
@@ -269,13 +270,13 @@ void AutomationObject::PutProperty(const QString& name, const Variant& value) {
     const QMetaProperty property = Property(PutOperation, name);
     const QString member = QString::fromUtf8(property.name());
     if (!property.isWritable()) {
-        throw RuntimeError(
+        throw runtime::RuntimeError(
             PutOperation, member,
             QStringLiteral("the property of the %1 object is read-only").arg(entry_.progId));
     }
     QString error;
     const QVariant converted = ToDBusValue(value, DBusSignature(property.metaType()), &error);
-    if (!converted.isValid()) throw RuntimeError(PutOperation, member, error);
+    if (!converted.isValid()) throw runtime::RuntimeError(PutOperation, member, error);
     const QDBusMessage reply = PropertiesCall(
         entry_, *object_, QStringLiteral("Set"),
         {entry_.objectInterface, member, QVariant::fromValue(QDBusVariant(converted))});
@@ -291,14 +292,14 @@ Variant AutomationObject::GetProperty(const QString& name) const {
     const QVariant received = reply.arguments().value(0).value<QDBusVariant>().variant();
     QString error;
     Variant value = FromDBusValue(received, &error);
-    if (value.IsEmpty()) throw RuntimeError(GetOperation, member, error);
+    if (value.IsEmpty()) throw runtime::RuntimeError(GetOperation, member, error);
     return value;
 }
 
 Variant AutomationObject::Call(const QString& method, const QList<NamedArgument>& arguments) {
     const QMetaMethod found = FindMethod(Members(), method);
     if (!found.isValid()) {
-        throw RuntimeError(
+        throw runtime::RuntimeError(
             CallOperation, method,
             QStringLiteral("the %1 object has no method of that name").arg(entry_.progId));
     }

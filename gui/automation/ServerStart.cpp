@@ -56,7 +56,7 @@ void WaitForName(const ProgIdEntry& entry, const QDBusConnection& bus, qint64 pi
     QObject::connect(&watcher, &QDBusServiceWatcher::serviceRegistered, &loop, &QEventLoop::quit);
     QTimer look;
     QObject::connect(&look, &QTimer::timeout, &loop, [&] {
-        if (!IsRunning(pid) || deadline.hasExpired()) loop.quit();
+        if (!runtime::IsRunning(pid) || deadline.hasExpired()) loop.quit();
     });
     look.start(10);
     // The name may have come before the watcher was there.
@@ -94,14 +94,14 @@ QString LogNote(const QString& log) {
 
 QString ServerProgram(const ProgIdEntry& entry) {
     if (QDir::isAbsolutePath(entry.program)) return entry.program;
-    return AppDir() + QLatin1Char('/') + entry.program;
+    return runtime::AppDir() + QLatin1Char('/') + entry.program;
 }
 
 void StartServer(const ProgIdEntry& entry, const QDBusConnection& bus) {
     const QString program = ServerProgram(entry);
     const QFileInfo info(program);
     if (!info.isFile() || !info.isExecutable()) {
-        throw RuntimeError(
+        throw runtime::RuntimeError(
             Operation, entry.progId,
             QStringLiteral("its program %1 is missing or not executable").arg(program));
     }
@@ -110,8 +110,9 @@ void StartServer(const ProgIdEntry& entry, const QDBusConnection& bus) {
     // process group and then becomes the program, keeping its pid.
     const QString setsid = QStandardPaths::findExecutable(QStringLiteral("setsid"));
     if (setsid.isEmpty()) {
-        throw RuntimeError(Operation, entry.progId,
-                           QStringLiteral("setsid, needed to detach its program, is missing"));
+        throw runtime::RuntimeError(
+            Operation, entry.progId,
+            QStringLiteral("setsid, needed to detach its program, is missing"));
     }
     QProcess process;
     process.setProgram(setsid);
@@ -122,21 +123,21 @@ void StartServer(const ProgIdEntry& entry, const QDBusConnection& bus) {
     process.setStandardErrorFile(log, QIODevice::Append);
     qint64 pid = 0;
     if (!process.startDetached(&pid)) {
-        throw RuntimeError(Operation, entry.progId,
-                           QStringLiteral("its program %1 could not be started: %2")
-                               .arg(program, process.errorString()));
+        throw runtime::RuntimeError(Operation, entry.progId,
+                                    QStringLiteral("its program %1 could not be started: %2")
+                                        .arg(program, process.errorString()));
     }
     const QDeadlineTimer deadline = StartDeadline(entry);
     while (!bus.interface()->isServiceRegistered(entry.service)) {
-        if (!IsRunning(pid)) {
+        if (!runtime::IsRunning(pid)) {
             SignalGroup(pid, SIGKILL);  // what it left behind
-            throw RuntimeError(Operation, entry.progId,
-                               QStringLiteral("its program %1 ended during start-up%2")
-                                   .arg(program, LogNote(log)));
+            throw runtime::RuntimeError(Operation, entry.progId,
+                                        QStringLiteral("its program %1 ended during start-up%2")
+                                            .arg(program, LogNote(log)));
         }
         if (deadline.hasExpired()) {
             SignalGroup(pid, SIGKILL);  // it has had its time
-            throw RuntimeError(
+            throw runtime::RuntimeError(
                 Operation, entry.progId,
                 QStringLiteral(
                     "its program %1 did not appear on the session bus as %2 within %3 ms%4")

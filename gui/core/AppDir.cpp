@@ -8,7 +8,7 @@
 #include <cerrno>
 #include <cstring>
 
-namespace gui {
+namespace runtime {
 
 namespace {
 QString& Override() {
@@ -59,4 +59,4 @@ QString WorkingDirectory(QString* problem) {
     return path;
 }
 
-}  // namespace gui
+}  // namespace runtime

@@ -2,7 +2,7 @@
 
 #include <QString>
 
-namespace gui {
+namespace runtime {
 
 // The directory that holds the executable, without a trailing separator.
 // Tests may point it elsewhere with SetAppDir.
@@ -18,4 +18,4 @@ QString AppPath(const QString& relative);
 // path is too long to read back, or it is not valid UTF-8.
 QString WorkingDirectory(QString* problem);
 
-}  // namespace gui
+}  // namespace runtime

@@ -2,7 +2,7 @@
 
 #include <QCoreApplication>
 
-namespace gui {
+namespace runtime {
 
 namespace {
 
@@ -24,4 +24,4 @@ void ChooseDisplayPlatform() {
     chosen = true;
 }
 
-}  // namespace gui
+}  // namespace runtime

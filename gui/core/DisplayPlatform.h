@@ -1,6 +1,6 @@
 #pragma once
 
-namespace gui {
+namespace runtime {
 
 // Chooses the windowing platform; call it before the application object is
 // made. The windows place themselves on the screen (the main window centred,
@@ -15,4 +15,4 @@ namespace gui {
 // the programs it starts (the user's web browser) choose for themselves.
 void ChooseDisplayPlatform();
 
-}  // namespace gui
+}  // namespace runtime

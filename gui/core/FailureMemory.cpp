@@ -3,7 +3,7 @@
 #include <QHash>
 #include <QSet>
 
-namespace gui {
+namespace runtime {
 
 namespace {
 
@@ -40,4 +40,4 @@ void ForgetFailures() {
     Remembered() = Memory{};
 }
 
-}  // namespace gui
+}  // namespace runtime

@@ -4,7 +4,7 @@
 
 #include "RuntimeError.h"
 
-namespace gui {
+namespace runtime {
 
 // Which failures the user has been told of. A failure that recurs on every
 // event (scrap.htm in a folder that cannot be written, rewritten on every
@@ -23,4 +23,4 @@ void NoteHandlerSucceeded(const QString& handler);
 // Forgets every failure told so far.
 void ForgetFailures();
 
-}  // namespace gui
+}  // namespace runtime

@@ -12,7 +12,7 @@
 
 #include "RuntimeError.h"
 
-namespace gui {
+namespace runtime {
 
 namespace {
 
@@ -148,4 +148,4 @@ QByteArray ReadPictureBytes(const QString& operation, const QString& path, int m
     return bytes;
 }
 
-}  // namespace gui
+}  // namespace runtime

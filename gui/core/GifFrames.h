@@ -3,7 +3,7 @@
 #include <QByteArray>
 #include <QString>
 
-namespace gui {
+namespace runtime {
 
 // No glyph picture is larger, nor has more frames or bytes.
 constexpr int MaxPictureSide = 256;
@@ -25,4 +25,4 @@ QString GifFramesRefusal(const QByteArray& data, int maxSide = MaxPictureSide,
 QByteArray ReadPictureBytes(const QString& operation, const QString& path,
                             int maxSide = MaxPictureSide);
 
-}  // namespace gui
+}  // namespace runtime

@@ -3,7 +3,7 @@
 #include <QFile>
 #include <QList>
 
-namespace gui {
+namespace runtime {
 
 ProcessStatus ReadProcessStatus(qint64 pid) {
     QFile stat(QStringLiteral("/proc/%1/stat").arg(pid));
@@ -20,4 +20,4 @@ bool IsRunning(qint64 pid) {
     return state != 'Z' && state != 'X';
 }
 
-}  // namespace gui
+}  // namespace runtime

@@ -2,7 +2,7 @@
 
 #include <QtGlobal>
 
-namespace gui {
+namespace runtime {
 
 // What /proc says of a process: its state letter and its session, or
 // state 'X' and session -1 when there is no such process.
@@ -16,4 +16,4 @@ ProcessStatus ReadProcessStatus(qint64 pid);
 // detached server belongs to init, which may be slow to reap or never reap.
 bool IsRunning(qint64 pid);
 
-}  // namespace gui
+}  // namespace runtime

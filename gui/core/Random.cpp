@@ -2,7 +2,7 @@
 
 #include <random>
 
-namespace gui {
+namespace runtime {
 
 double Rnd() {
     // Default-constructed, so it starts from the same fixed state in every
@@ -11,4 +11,4 @@ double Rnd() {
     return static_cast<double>(generator() >> 8) / 16777216.0;
 }
 
-}  // namespace gui
+}  // namespace runtime

@@ -1,9 +1,9 @@
 #pragma once
 
-namespace gui {
+namespace runtime {
 
 // The process's one uniform pseudo-random generator. It is never seeded, so
 // every run draws the same sequence; each call gives a number in [0, 1).
 double Rnd();
 
-}  // namespace gui
+}  // namespace runtime

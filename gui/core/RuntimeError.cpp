@@ -1,6 +1,6 @@
 #include "RuntimeError.h"
 
-namespace gui {
+namespace runtime {
 
 namespace {
 QString Compose(const QString& operation, const QString& subject, const QString& reason) {
@@ -18,4 +18,4 @@ QString RuntimeError::Message() const {
     return Compose(operation_, subject_, reason_);
 }
 
-}  // namespace gui
+}  // namespace runtime

@@ -3,7 +3,7 @@
 #include <QString>
 #include <stdexcept>
 
-namespace gui {
+namespace runtime {
 
 // The error a failing runtime call raises. It names what failed (a file, a
 // member, an object), the operation that was attempted and the reason.
@@ -23,4 +23,4 @@ private:
     QString reason_;
 };
 
-}  // namespace gui
+}  // namespace runtime

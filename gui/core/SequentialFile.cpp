@@ -17,7 +17,7 @@
 
 #include "RuntimeError.h"
 
-namespace gui {
+namespace runtime {
 
 namespace {
 
@@ -212,4 +212,4 @@ void WriteWholeFile(const QString& fileName, const QByteArray& bytes) {
     }
 }
 
-}  // namespace gui
+}  // namespace runtime

@@ -4,7 +4,7 @@
 
 #include <QString>
 
-namespace gui {
+namespace runtime {
 
 // What stands at a path, the path itself and not what a link points to.
 struct OwnFileCheck {
@@ -34,4 +34,4 @@ void PrintLineToFile(const QString& fileName, const QString& text);
 // it was. Raises RuntimeError naming the file, the operation and the reason.
 void WriteWholeFile(const QString& fileName, const QByteArray& bytes);
 
-}  // namespace gui
+}  // namespace runtime

@@ -43,9 +43,9 @@ int main(int argc, char** argv) {
         PrintShowing(n);
     } else if (std::strcmp(argv[1], "draws") == 0) {
         for (int i = 0; i < 2 * n; ++i) {
-            const int r = int(std::floor(255 * gui::Rnd()));
-            const int g = int(std::floor(255 * gui::Rnd()));
-            const int b = int(std::floor(255 * gui::Rnd()));
+            const int r = int(std::floor(255 * runtime::Rnd()));
+            const int g = int(std::floor(255 * runtime::Rnd()));
+            const int b = int(std::floor(255 * runtime::Rnd()));
             std::printf("%d %d %d\n", r, g, b);
         }
     } else {

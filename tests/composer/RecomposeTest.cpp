@@ -51,10 +51,10 @@ public:
         log << QStringLiteral("show %1 %2").arg(index).arg(path);
         QFile file(path);
         if (!file.open(QIODevice::ReadOnly))
-            throw gui::RuntimeError(QStringLiteral("LoadPicture"), path, file.errorString());
+            throw runtime::RuntimeError(QStringLiteral("LoadPicture"), path, file.errorString());
         if (!file.read(4).startsWith("GIF8"))
-            throw gui::RuntimeError(QStringLiteral("LoadPicture"), path,
-                                    QStringLiteral("Invalid picture"));
+            throw runtime::RuntimeError(QStringLiteral("LoadPicture"), path,
+                                        QStringLiteral("Invalid picture"));
         shown.at(static_cast<std::size_t>(index)) = path;
     }
     void SetOutput(const QString& value) override {
@@ -112,7 +112,7 @@ protected:
         }
         // Readable for the unprivileged cases as well.
         ASSERT_EQ(chmod(QFile::encodeName(appDir.path()).constData(), 0755), 0);
-        gui::SetAppDir(appDir.path());
+        runtime::SetAppDir(appDir.path());
         previousDir = QDir::currentPath();
         ASSERT_TRUE(QDir::setCurrent(workDir.path()));
     }
@@ -120,7 +120,7 @@ protected:
         chmod(QFile::encodeName(workDir.path()).constData(), 0700);
         QFile::setPermissions(ScrapPath(), QFile::ReadOwner | QFile::WriteOwner);
         QDir::setCurrent(previousDir);
-        gui::SetAppDir(QString());
+        runtime::SetAppDir(QString());
     }
     QString ScrapPath() const { return workDir.filePath("scrap.htm"); }
     QByteArray ScrapFile() const {
@@ -247,7 +247,7 @@ TEST_F(RecomposeScrapTest, UnloadablePictureStopsAtItsSlot) {
         try {
             RecomposeScrap(view);
             ADD_FAILURE() << "an unloadable picture must raise";
-        } catch (const gui::RuntimeError& error) {
+        } catch (const runtime::RuntimeError& error) {
             EXPECT_EQ(error.Subject(), broken);
             EXPECT_TRUE(error.Message().contains(broken));
             EXPECT_FALSE(error.Reason().isEmpty());
@@ -282,7 +282,7 @@ TEST_F(RecomposeScrapTest, ScrapFileThatCannotBeOpenedRaisesAfterTheOutputIsShow
         Unprivileged user;
         RecomposeScrap(view);
         ADD_FAILURE() << "an unwritable working directory must raise";
-    } catch (const gui::RuntimeError& error) {
+    } catch (const runtime::RuntimeError& error) {
         EXPECT_EQ(error.Subject(), "scrap.htm");
         EXPECT_TRUE(error.Message().contains("scrap.htm"));
         EXPECT_FALSE(error.Reason().isEmpty());
@@ -295,7 +295,7 @@ TEST_F(RecomposeScrapTest, ScrapFileThatCannotBeOpenedRaisesAfterTheOutputIsShow
     SetWorkDirMode(0700);
     ASSERT_TRUE(QDir(workDir.path()).mkdir("scrap.htm"));
     view.text = QStringLiteral("x");
-    EXPECT_THROW(RecomposeScrap(view), gui::RuntimeError);
+    EXPECT_THROW(RecomposeScrap(view), runtime::RuntimeError);
     EXPECT_EQ(view.output, Tag(1, u'x'));
     EXPECT_TRUE(QFileInfo(ScrapPath()).isDir());
 }
@@ -311,7 +311,7 @@ TEST_F(RecomposeScrapTest, ReadOnlyScrapFileKeepsItsContent) {
     view.text = QStringLiteral("b");
     {
         Unprivileged user;
-        EXPECT_THROW(RecomposeScrap(view), gui::RuntimeError);
+        EXPECT_THROW(RecomposeScrap(view), runtime::RuntimeError);
     }
     EXPECT_EQ(view.output, Tag(1, u'b'));
     EXPECT_EQ(ScrapFile(), before);
@@ -340,7 +340,7 @@ QString WriteInChild(const QString& text, int deadlineMs, rlim_t fileSizeLimit =
         try {
             if (setrlimit(RLIMIT_FSIZE, &limit) != 0) throw std::runtime_error("setrlimit");
             WriteScrapFile(text);
-        } catch (const gui::RuntimeError& error) {
+        } catch (const runtime::RuntimeError& error) {
             message = error.Message();
         } catch (const std::exception& error) {
             message = QString::fromUtf8(error.what());
@@ -391,7 +391,7 @@ TEST_F(RecomposeScrapTest, OnlyARegularFileIsWrittenNeverALinkOrAFifo) {
     try {
         RecomposeScrap(view);
         ADD_FAILURE() << "writing through a link must raise";
-    } catch (const gui::RuntimeError& error) {
+    } catch (const runtime::RuntimeError& error) {
         EXPECT_EQ(error.Subject(), "scrap.htm");
         EXPECT_TRUE(error.Reason().contains("symbolic link")) << error.Message().toStdString();
     }
@@ -443,7 +443,7 @@ TEST_F(RecomposeScrapTest, AFailedWriteLeavesThePreviousContentWholeAndTheModeSt
         Unprivileged user;
         WriteScrapFile(QStringLiteral("mine"));
         ASSERT_EQ(chmod("scrap.htm", 0444), 0);
-        EXPECT_THROW(WriteScrapFile(QStringLiteral("new")), gui::RuntimeError);
+        EXPECT_THROW(WriteScrapFile(QStringLiteral("new")), runtime::RuntimeError);
     }
     EXPECT_EQ(Contents(QDir(own).filePath("scrap.htm")), "mine\r\n");
 
@@ -508,7 +508,7 @@ TEST_F(RecomposeScrapTest, AnotherUsersScrapFileInASharedFolderIsRefused) {
         try {
             RecomposeScrap(view);
             ADD_FAILURE() << "a scrap.htm of another user must raise (" << reason << ")";
-        } catch (const gui::RuntimeError& error) {
+        } catch (const runtime::RuntimeError& error) {
             EXPECT_TRUE(error.Message().contains("scrap.htm") && error.Reason().contains(reason))
                 << error.Message().toStdString();
         }

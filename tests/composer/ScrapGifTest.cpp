@@ -74,8 +74,8 @@ QString Glyph(int style, char letter) {
 
 class ScrapGifTest : public ::testing::Test {
 protected:
-    void SetUp() override { gui::SetAppDir(PROGRAM_DIR); }
-    void TearDown() override { gui::SetAppDir({}); }
+    void SetUp() override { runtime::SetAppDir(PROGRAM_DIR); }
+    void TearDown() override { runtime::SetAppDir({}); }
     QTemporaryDir dir;
 };
 
@@ -130,7 +130,7 @@ TEST_F(ScrapGifTest, FaultsNameTheFileAndLeaveNothingBehind) {
     auto failure = [&](const QString& text, int style, const QString& to = {}) -> QString {
         try {
             SaveScrapGif(to.isEmpty() ? target : to, text, style);
-        } catch (const gui::RuntimeError& error) {
+        } catch (const runtime::RuntimeError& error) {
             return error.Message();
         }
         return QStringLiteral("no failure");
@@ -140,7 +140,7 @@ TEST_F(ScrapGifTest, FaultsNameTheFileAndLeaveNothingBehind) {
     // A program folder with a missing, a corrupt and a crafted glyph: a
     // 16 x 16 picture holding a 20000 x 20000 frame is refused unread.
     QDir().mkpath(dir.filePath("prog/1"));
-    gui::SetAppDir(dir.filePath("prog"));
+    runtime::SetAppDir(dir.filePath("prog"));
     QFile corrupt(dir.filePath("prog/1/c.gif")), crafted(dir.filePath("prog/1/x.gif"));
     ASSERT_TRUE(corrupt.open(QIODevice::WriteOnly) && corrupt.write("GIF89a garbage") > 0);
     ASSERT_TRUE(crafted.open(QIODevice::WriteOnly));
@@ -155,7 +155,7 @@ TEST_F(ScrapGifTest, FaultsNameTheFileAndLeaveNothingBehind) {
         << failure("c", 1).toStdString();
     EXPECT_TRUE(failure("x", 1).contains("(20000 x 20000 at 0,0) leaves its 16 x 16 screen"))
         << failure("x", 1).toStdString();
-    gui::SetAppDir(PROGRAM_DIR);
+    runtime::SetAppDir(PROGRAM_DIR);
 
     // No folder to write in, and a full disk (a file size limit).
     const QString nowhere = dir.filePath("gone/a.gif");

@@ -41,8 +41,8 @@ TEST_F(FormTest, BuildsTheWindowFromItsDesign) {
     EXPECT_EQ(form.Control<gui::Image>("Pic", 3).objectName(), "Pic_3");
     EXPECT_EQ(form.Control<gui::Timer>("Timer1").Interval(), 10);
     EXPECT_EQ(form.FindControl("Pic"), nullptr);
-    EXPECT_THROW(form.Control<gui::Label>("Text1"), gui::RuntimeError);
-    EXPECT_THROW(form.Control<gui::Label>("Nothing"), gui::RuntimeError);
+    EXPECT_THROW(form.Control<gui::Label>("Text1"), runtime::RuntimeError);
+    EXPECT_THROW(form.Control<gui::Label>("Nothing"), runtime::RuntimeError);
 }
 
 TEST_F(FormTest, ShowsCentredWithTheFirstFocusInTabOrder) {
@@ -90,7 +90,7 @@ TEST_F(FormTest, HandlersRunThroughTheDispatchPoint) {
     int clicks = 0;
     form->On("Button1", Event::Click, [&] {
         ++clicks;
-        throw gui::RuntimeError("LoadPicture", "/x/a.gif", "File not found");
+        throw runtime::RuntimeError("LoadPicture", "/x/a.gif", "File not found");
     });
     form->Show();
     QTest::mouseClick(&form->Control<gui::CommandButton>("Button1"), Qt::LeftButton);
@@ -100,8 +100,8 @@ TEST_F(FormTest, HandlersRunThroughTheDispatchPoint) {
     EXPECT_EQ(reports[0].message, "LoadPicture '/x/a.gif': File not found");
     EXPECT_TRUE(form->isVisible());  // the program goes on
 
-    EXPECT_THROW(form->On("Label1", Event::Change, [] {}), gui::RuntimeError);
-    EXPECT_THROW(form->On("Nothing", Event::Click, [] {}), gui::RuntimeError);
+    EXPECT_THROW(form->On("Label1", Event::Change, [] {}), runtime::RuntimeError);
+    EXPECT_THROW(form->On("Nothing", Event::Click, [] {}), runtime::RuntimeError);
     int picClicks = 0;
     form->On("Pic", 3, Event::Click, [&] { ++picClicks; });
     form->Control<gui::Image>("Pic", 3).SetPicture(gui::Picture(QPixmap(10, 10)));

@@ -19,14 +19,14 @@ namespace {
 
 class ServicesTest : public GuiFixture {};
 
-gui::RuntimeError LoadFailure(const QString& path) {
+runtime::RuntimeError LoadFailure(const QString& path) {
     try {
         gui::LoadPicture(path);
-    } catch (const gui::RuntimeError& error) {
+    } catch (const runtime::RuntimeError& error) {
         return error;
     }
     ADD_FAILURE() << "no failure for " << path.toStdString();
-    return gui::RuntimeError("", "", "");
+    return runtime::RuntimeError("", "", "");
 }
 
 TEST_F(ServicesTest, LoadPictureGivesTheFirstFrameOrSaysWhatFailed) {
@@ -42,7 +42,7 @@ TEST_F(ServicesTest, LoadPictureGivesTheFirstFrameOrSaysWhatFailed) {
 
     QTemporaryDir dir;
     const QString missing = dir.filePath("1/q.gif");
-    const gui::RuntimeError notThere = LoadFailure(missing);
+    const runtime::RuntimeError notThere = LoadFailure(missing);
     EXPECT_EQ(notThere.Subject(), missing);
     EXPECT_EQ(notThere.Reason(), "File not found");
     EXPECT_TRUE(notThere.Message().contains(missing));
@@ -67,7 +67,7 @@ TEST_F(ServicesTest, LoadPictureRefusesAPictureLargerThanAGlyphWithoutDecodingIt
     for (const QSize& size : {QSize(4000, 4000), QSize(257, 1), QSize(1, 257)}) {
         const QString path = write(QStringLiteral("big.gif"),
                                    TinyGif(quint16(size.width()), quint16(size.height())));
-        const gui::RuntimeError refused = LoadFailure(path);
+        const runtime::RuntimeError refused = LoadFailure(path);
         EXPECT_EQ(refused.Subject(), path);
         EXPECT_TRUE(refused.Reason().startsWith("Not a readable picture"))
             << refused.Message().toStdString();
@@ -113,7 +113,7 @@ TEST_F(ServicesTest, ClipboardHoldsPlainTextOnly) {
 
 TEST_F(ServicesTest, DispatchCatchesEveryFailureAndReportsIt) {
     gui::Dispatch("Timer1_Timer",
-                  [] { throw gui::RuntimeError("Open", "scrap.htm", "Permission denied"); });
+                  [] { throw runtime::RuntimeError("Open", "scrap.htm", "Permission denied"); });
     gui::Dispatch("Command3_Click", [] { throw std::runtime_error("clipboard busy"); });
     gui::Dispatch("Label5_Click", [] { throw 42; });
     bool ran = false;
@@ -133,7 +133,7 @@ TEST_F(ServicesTest, ARecurringFailureIsReportedOnceUntilItWorksOrFailsDifferent
     const QString folder = dir.filePath("folder");
     const QString file = folder + "/scrap.htm";
     const auto write = [&] {
-        gui::Dispatch("Text1_Change", [&] { gui::PrintLineToFile(file, "x"); });
+        gui::Dispatch("Text1_Change", [&] { runtime::PrintLineToFile(file, "x"); });
     };
 
     write();  // the folder is missing
@@ -159,7 +159,8 @@ TEST_F(ServicesTest, ARecurringFailureIsReportedOnceUntilItWorksOrFailsDifferent
     // A command the user pressed is told of on every press, also after typing told it.
     for (int press = 0; press < 2; ++press) {
         gui::Dispatch(
-            "Command5_Click", [&] { gui::PrintLineToFile(file, "x"); }, gui::Repeated::ReportEvery);
+            "Command5_Click", [&] { runtime::PrintLineToFile(file, "x"); },
+            gui::Repeated::ReportEvery);
     }
     write();
     ASSERT_EQ(reports.size(), 6);
@@ -170,7 +171,7 @@ TEST_F(ServicesTest, ARecurringFailureIsReportedOnceUntilItWorksOrFailsDifferent
     bool broken = true;
     const auto tick = [&] {
         gui::Dispatch("Timer1_Timer", [&] {
-            if (broken) throw gui::RuntimeError("Recolour", "Label4", "broken");
+            if (broken) throw runtime::RuntimeError("Recolour", "Label4", "broken");
         });
     };
     tick();
@@ -197,8 +198,9 @@ TEST_F(ServicesTest, TheDefaultReportIsAMessageBoxNamingHandlerAndError) {
         }
     });
     poll.start(10);
-    gui::Dispatch("Option1_Click",
-                  [] { throw gui::RuntimeError("LoadPicture", "/app/1/l.gif", "File not found"); });
+    gui::Dispatch("Option1_Click", [] {
+        throw runtime::RuntimeError("LoadPicture", "/app/1/l.gif", "File not found");
+    });
     EXPECT_TRUE(shown.contains("Option1_Click"));
     EXPECT_TRUE(shown.contains("LoadPicture '/app/1/l.gif': File not found"));
 }

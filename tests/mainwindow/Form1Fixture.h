@@ -20,13 +20,13 @@ protected:
         ASSERT_TRUE(work.isValid());
         previousDir = QDir::currentPath();
         QDir::setCurrent(work.path());
-        gui::SetAppDir(PROGRAM_DIR);
+        runtime::SetAppDir(PROGRAM_DIR);
     }
 
     void TearDown() override {
         if (form) form->Unload();
         QDir::setCurrent(previousDir);
-        gui::SetAppDir(QString());
+        runtime::SetAppDir(QString());
         GuiFixture::TearDown();
     }
 

@@ -167,7 +167,7 @@ TEST_F(Form1Test, SlotsShowPicturesUnstretchedFromTheirCorner) {
     EXPECT_EQ(C<gui::Image>("Image3", 44).geometry(), QRect(624, 496, 50, 100));
 
     // A failed load leaves the slot as it was.
-    EXPECT_THROW(form->ShowSlotPicture(0, work.filePath("none.gif")), gui::RuntimeError);
+    EXPECT_THROW(form->ShowSlotPicture(0, work.filePath("none.gif")), runtime::RuntimeError);
     EXPECT_EQ(SlotImage(0).size(), QSize(36, 74));
     form->ClearSlot(0);
     EXPECT_TRUE(SlotImage(0).isNull());
@@ -215,7 +215,7 @@ TEST_F(Form1Test, AMissingGlyphIsReportedAndTheProgramGoesOn) {
                         app.filePath(style + QString("/") + name));
     }
     ASSERT_TRUE(QFile::remove(app.filePath("1/l.gif")));
-    gui::SetAppDir(app.path());
+    runtime::SetAppDir(app.path());
     Start();
     auto& text1 = C<gui::TextBox>("Text1");
     text1.setFocus();

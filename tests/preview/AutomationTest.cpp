@@ -25,15 +25,15 @@
 namespace {
 
 using gui::AutomationObject;
-using gui::RuntimeError;
 using gui::Variant;
+using runtime::RuntimeError;
 
 const QString Browser = QStringLiteral("InternetExplorer.Application");
 
 class AutomationEnvironment : public testing::Environment {
 public:
     void SetUp() override {
-        gui::SetAppDir(QStringLiteral(PROGRAM_DIR));
+        runtime::SetAppDir(QStringLiteral(PROGRAM_DIR));
         qputenv("DURURIVE_BROWSER_TRACE",
                 QDir(dir_.path()).filePath(QStringLiteral("trace")).toUtf8());
     }
@@ -132,10 +132,10 @@ TEST(AutomationTest, CreationFailuresNameTheProgIdAndLeaveNoProcess) {
 TEST(AutomationTest, TheBrowserMissingOrDyingAtStartIsAnError) {
     ASSERT_TRUE(probe::EndBrowser());
     QTemporaryDir elsewhere;
-    gui::SetAppDir(elsewhere.path());
+    runtime::SetAppDir(elsewhere.path());
     EXPECT_ERROR(AutomationObject::CreateObject(Browser), "InternetExplorer.Application",
                  "dururive-browser is missing");
-    gui::SetAppDir(QStringLiteral(PROGRAM_DIR));
+    runtime::SetAppDir(QStringLiteral(PROGRAM_DIR));
 
     // With no X display to show its windows on, the browser ends at once.
     const QByteArray display = qgetenv("DISPLAY");

@@ -172,11 +172,11 @@ bool EndBrowser() {
 }
 
 bool IsRunning(qint64 pid) {
-    return gui::IsRunning(pid);
+    return runtime::IsRunning(pid);
 }
 
 qint64 SessionOf(qint64 pid) {
-    return gui::ReadProcessStatus(pid).session;
+    return runtime::ReadProcessStatus(pid).session;
 }
 
 QStringList ProcessesInSession(qint64 session) {

@@ -12,7 +12,7 @@
 
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
-    gui::SetAppDir(QStringLiteral(PROGRAM_DIR));  // where the browser lies
+    runtime::SetAppDir(QStringLiteral(PROGRAM_DIR));  // where the browser lies
     const QStringList arguments = QCoreApplication::arguments();
     try {
         if (arguments.value(1) == QLatin1String("create")) {
@@ -20,7 +20,7 @@ int main(int argc, char** argv) {
         } else {
             OpenPreviewBrowser(300, 100, 400, 400);
         }
-    } catch (const gui::RuntimeError& error) {
+    } catch (const runtime::RuntimeError& error) {
         QTextStream(stderr) << error.Message() << '\n';
         return 2;
     }

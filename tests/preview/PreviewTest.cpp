@@ -40,7 +40,7 @@ const QRect PreviewRect(100, 300, 400, 400);
 class PreviewEnvironment : public testing::Environment {
 public:
     void SetUp() override {
-        gui::SetAppDir(QStringLiteral(PROGRAM_DIR));
+        runtime::SetAppDir(QStringLiteral(PROGRAM_DIR));
         qputenv("DURURIVE_BROWSER_TRACE",
                 QDir(dir_.path()).filePath(QStringLiteral("trace")).toUtf8());
         qputenv("QTWEBENGINE_CHROMIUM_FLAGS", "--proxy-server=http://127.0.0.1:9");
@@ -167,7 +167,7 @@ TEST(PreviewTest, OpensTheScrapOfTheWorkingDirectoryWhateverItsName) {
         EXPECT_TRUE(Events(window).contains(
             "loaded " + QUrl::fromLocalFile(directory.ScrapPath()).toString(QUrl::FullyEncoded)))
             << Events(window).join('\n').toStdString();
-        EXPECT_NE(directory.Path(), gui::AppDir());
+        EXPECT_NE(directory.Path(), runtime::AppDir());
     }
     {
         // No scrap at all: the browser shows that, and the caller hears nothing.
@@ -183,7 +183,7 @@ TEST(PreviewTest, OpensTheScrapOfTheWorkingDirectoryWhateverItsName) {
 QString PreviewFailure() {
     try {
         OpenPreviewBrowser(300, 100, 400, 400);
-    } catch (const gui::RuntimeError& error) {
+    } catch (const runtime::RuntimeError& error) {
         return error.Message();
     }
     return {};
@@ -314,7 +314,7 @@ QImage ShotShowingAFrameOf(const QString& window, const ScrapDirectory& director
     EXPECT_TRUE(probe::WaitForTrace(window, QStringLiteral("loaded"), 20000))
         << Events(window).join('\n').toStdString();
     EXPECT_TRUE(SettlesAt(ShownWindowId(window), PreviewRect));
-    const QList<QImage> frames = Frames(gui::AppPath(glyph));
+    const QList<QImage> frames = Frames(runtime::AppPath(glyph));
     const QRect page(PreviewRect.topLeft(), QSize(160, 120));
     QImage shot;
     probe::WaitFor(
@@ -332,7 +332,7 @@ QImage ShotShowingAFrameOf(const QString& window, const ScrapDirectory& director
 }
 
 bool ShowsAFrameOf(const QImage& shot, const QString& glyph) {
-    for (const QImage& frame : Frames(gui::AppPath(glyph))) {
+    for (const QImage& frame : Frames(runtime::AppPath(glyph))) {
         if (Shows(shot, frame)) return true;
     }
     return false;
@@ -340,7 +340,7 @@ bool ShowsAFrameOf(const QImage& shot, const QString& glyph) {
 
 TEST(PreviewTest, ShowsTheGlyphPicturesAnimatingWithNoNetwork) {
     ScrapDirectory directory(QStringLiteral("work"), QStringLiteral("a"));
-    ASSERT_GE(Frames(gui::AppPath(QStringLiteral("\\1\\a.gif"))).size(), 2);
+    ASSERT_GE(Frames(runtime::AppPath(QStringLiteral("\\1\\a.gif"))).size(), 2);
     int shots = 0;
     const QImage first =
         ShotShowingAFrameOf(Preview(), directory, QStringLiteral("\\1\\a.gif"), &shots);
@@ -427,7 +427,7 @@ TEST(PreviewTest, APlantedPageReadsNoFileAndReachesNoAddress) {
     QString error;
     try {
         OpenPreviewBrowser(300, 100, 400, 400);
-    } catch (const gui::RuntimeError& failure) {
+    } catch (const runtime::RuntimeError& failure) {
         error = failure.Message();
     }
     EXPECT_TRUE(error.contains(directory.ScrapPath()))
