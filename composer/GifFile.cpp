@@ -2,7 +2,6 @@
 
 #include <gif_lib.h>
 
-#include <cstring>
 #include <stdexcept>
 
 #include "gui/core/GifFrames.h"
@@ -16,20 +15,6 @@ constexpr int ShortestDelay = 2;
 
 [[noreturn]] void Refuse(const QString& path, const QString& reason) {
     throw runtime::RuntimeError(ReadOperation, path, reason);
-}
-
-// giflib reads from memory through this.
-struct Source {
-    const QByteArray& bytes;
-    qsizetype offset = 0;
-};
-
-int ReadSource(GifFileType* gif, GifByteType* buffer, int length) {
-    auto* source = static_cast<Source*>(gif->UserData);
-    const int n = int(qMin(qsizetype(length), source->bytes.size() - source->offset));
-    std::memcpy(buffer, source->bytes.constData() + source->offset, size_t(n));
-    source->offset += n;
-    return n;
 }
 
 // Plays the frames of an open GIF onto its screen.
@@ -175,9 +160,9 @@ void PutFrame(GifFileType* gif, const IndexedGif& picture, const IndexedGif::Fra
 GifAnimation ReadGif(const QString& path, int maxSide) {
     // Every frame's place is checked before any is decoded.
     const QByteArray bytes = runtime::ReadPictureBytes(ReadOperation, path, maxSide);
-    Source source{bytes};
+    runtime::GifBytes source{bytes};
     int error = 0;
-    GifFileType* gif = DGifOpen(&source, ReadSource, &error);
+    GifFileType* gif = runtime::OpenGifBytes(source, &error);
     if (!gif) {
         Refuse(path,
                QStringLiteral("Not a GIF picture (%1)").arg(QLatin1String(GifErrorString(error))));

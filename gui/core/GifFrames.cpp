@@ -16,13 +16,8 @@ namespace runtime {
 
 namespace {
 
-struct Source {
-    const QByteArray& data;
-    qsizetype done = 0;
-};
-
 int Read(GifFileType* gif, GifByteType* buffer, int wanted) {
-    auto* source = static_cast<Source*>(gif->UserData);
+    auto* source = static_cast<GifBytes*>(gif->UserData);
     const qsizetype count = std::min<qsizetype>(wanted, source->data.size() - source->done);
     std::memcpy(buffer, source->data.constData() + source->done, size_t(count));
     source->done += count;
@@ -77,11 +72,15 @@ QString FrameRefusal(const GifFileType* gif, int frame) {
 
 }  // namespace
 
+GifFileType* OpenGifBytes(GifBytes& source, int* error) {
+    return DGifOpen(&source, Read, error);
+}
+
 QString GifFramesRefusal(const QByteArray& data, int maxSide, int maxFrames) {
     if (!data.startsWith("GIF8")) return {};
-    Source source{data};
+    GifBytes source{data};
     int error = 0;
-    const std::unique_ptr<GifFileType, Closer> gif(DGifOpen(&source, Read, &error));
+    const std::unique_ptr<GifFileType, Closer> gif(OpenGifBytes(source, &error));
     if (!gif) return Unreadable(error);
     if (gif->SWidth > maxSide || gif->SHeight > maxSide) {
         return QStringLiteral("it declares %1 x %2 pixels, more than %3 x %3")

@@ -3,7 +3,17 @@
 #include <QByteArray>
 #include <QString>
 
+struct GifFileType;
+
 namespace runtime {
+
+// A GIF held in memory, opened for giflib's decoder: null, with *error set,
+// when it is none. The bytes and the source outlive it; DGifCloseFile ends it.
+struct GifBytes {
+    const QByteArray& data;
+    qsizetype done = 0;
+};
+GifFileType* OpenGifBytes(GifBytes& source, int* error);
 
 // No glyph picture is larger, nor has more frames or bytes.
 constexpr int MaxPictureSide = 256;
