@@ -463,20 +463,16 @@ TEST_F(RecomposeScrapTest, AFailedWriteLeavesThePreviousContentWholeAndTheModeSt
 TEST_F(RecomposeScrapTest, StaleTemporaryFilesOfOursAreRemovedAndNothingElse) {
     const auto make = [&](const QString& name, int ageSeconds) {
         const QString path = workDir.filePath(name);
-        QFile file(path);
-        EXPECT_TRUE(file.open(QIODevice::WriteOnly));
-        file.close();
+        EXPECT_TRUE(QFile(path).open(QIODevice::WriteOnly));
         const timespec times[2] = {{::time(nullptr) - ageSeconds, 0},
                                    {::time(nullptr) - ageSeconds, 0}};
         EXPECT_EQ(::utimensat(AT_FDCWD, QFile::encodeName(path).constData(), times, 0), 0);
         return QFile::encodeName(path);
     };
-    make(".scrap.htm.0123abcd", 120);
     const QStringList kept{".other.htm.0123abcd", ".scrap.htm.0123abcd0", ".scrap.htm.0123abcg",
                            ".scrap.htm.89abcdef", ".scrap.htm.fedcba98"};
-    make(kept[0], 120);
-    make(kept[1], 120);
-    make(kept[2], 120);
+    for (const QString& name : {QString(".scrap.htm.0123abcd"), kept[0], kept[1], kept[2]})
+        make(name, 120);
     make(kept[3], 10);  // a write of a program running now
     ASSERT_TRUE(QFile::link(workDir.filePath("secret"), workDir.filePath(kept[4])));
     QStringList expected = kept + QStringList{"scrap.htm"};

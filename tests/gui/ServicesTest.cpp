@@ -168,18 +168,11 @@ TEST_F(ServicesTest, ARecurringFailureIsReportedOnceUntilItWorksOrFailsDifferent
     EXPECT_EQ(reports[5].message, reports[0].message);
 
     // An operation notes nothing of its own: the handler's end tells.
-    bool broken = true;
-    const auto tick = [&] {
+    for (bool broken : {true, true, false, true}) {
         gui::Dispatch("Timer1_Timer", [&] {
             if (broken) throw runtime::RuntimeError("Recolour", "Label4", "broken");
         });
-    };
-    tick();
-    tick();
-    broken = false;
-    tick();
-    broken = true;
-    tick();
+    }
     ASSERT_EQ(reports.size(), 8);
     EXPECT_EQ(reports[7].handler, "Timer1_Timer");
 }

@@ -13,8 +13,6 @@
 #include <QThread>
 #include <QTimer>
 #include <QXmlStreamReader>
-#include <csignal>
-#include <iostream>
 
 #include "BrowserProbe.h"
 #include "gui/automation/Automation.h"
@@ -279,52 +277,6 @@ struct Ticks {
     int count = 0;
     bool busy = false;
 };
-
-// A browser that holds its name on the bus but answers nothing, as a stopped
-// one: the caller waits no more than its 5 s, painting meanwhile, ends it and
-// reports it; the next caller starts a new browser that works.
-TEST(AutomationTest, AHungBrowserIsEndedWithinTheWaitAndReplaced) {
-    AutomationObject kept = AutomationObject::CreateObject(Browser);
-    kept.PutProperty(QStringLiteral("Visible"), Variant::Boolean(true));
-    const qint64 pid = probe::BrowserPid();
-    ASSERT_GT(pid, 0);
-    const qint64 session = probe::SessionOf(pid);
-    const QStringList processes = probe::ProcessesInSession(session);
-    ASSERT_EQ(::kill(pid_t(pid), SIGSTOP), 0);
-    struct Resume {
-        pid_t pid;
-        ~Resume() { ::kill(pid, SIGCONT); }  // on every way out
-    } const resume{pid_t(pid)};
-
-    Ticks ticks;
-    QElapsedTimer clock;
-    clock.start();
-    const QString message = ErrorOf([] {
-        const gui::AutomationWait wait(5000);
-        AutomationObject::CreateObject(Browser);
-    });
-    const qint64 elapsed = clock.elapsed();
-    EXPECT_TRUE(message.contains(QLatin1String("InternetExplorer.Application")) &&
-                message.contains(QLatin1String("did not answer within 5000 ms")) &&
-                message.contains(QLatin1String("it was ended")))
-        << message.toStdString();
-    EXPECT_LT(elapsed, 5500) << "the caller waited " << elapsed << " ms";
-    EXPECT_GE(ticks.count, 50) << "the caller's events did not run while it waited";
-    EXPECT_TRUE(ticks.busy) << "the cursor did not show busy";
-    std::cout << "a stopped browser held the caller " << elapsed << " ms, " << ticks.count
-              << " ticks of 50 ms ran meanwhile" << std::endl;
-    EXPECT_TRUE(probe::WaitFor([&] { return probe::ProcessesInSession(session).isEmpty(); }, 5000))
-        << "left of it: " << probe::ProcessesInSession(session).join(", ").toStdString()
-        << " (it ran " << processes.join(", ").toStdString() << ")";
-
-    QTemporaryDir dir;
-    QFile(QDir(dir.path()).filePath(QStringLiteral("scrap.htm"))).open(QIODevice::WriteOnly);
-    QString output;
-    const int next = probe::Run(QStringLiteral(PREVIEW_CALLER), {}, 60000, &output, {}, dir.path());
-    EXPECT_EQ(next, 0) << "the next preview: " << output.toStdString();
-    EXPECT_GT(probe::BrowserPid(), 0);
-    EXPECT_NE(probe::BrowserPid(), pid);
-}
 
 // A server that hangs as it starts holds a command's wait no longer than the
 // wait says; meanwhile the caller's events run, its cursor shows busy, and

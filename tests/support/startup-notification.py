@@ -18,8 +18,7 @@ from Xlib import X, display, protocol
 
 
 def message_id(text):
-    """The ID of a message: a backslash takes the next character as it is,
-    double quotes hold blanks."""
+    """The ID of a message: a backslash escapes, double quotes hold blanks."""
     found = re.search(r'\sID=((?:\\.|"(?:\\.|[^"\\])*"|[^\s"\\])*)', text)
     return found and re.sub(r'\\(.)|"', lambda m: m.group(1) or "", found.group(1))
 
