@@ -153,21 +153,30 @@ private:
 };
 
 QAccessibleInterface* Factory(const QString& className, QObject* object) {
-    const auto is = [&className](const QMetaObject& type) {
-        return className == QLatin1String(type.className());
-    };
-    if (is(Form::staticMetaObject)) return new FormInterface(static_cast<Form*>(object));
-    if (is(OptionButton::staticMetaObject))
-        return new OptionButtonInterface(static_cast<OptionButton*>(object));
-    if (is(Label::staticMetaObject)) return new LabelInterface(static_cast<Label*>(object));
-    if (is(TextBox::staticMetaObject) && static_cast<TextBox*>(object)->isReadOnly())
-        return new ReadOnlyTextBoxInterface(static_cast<TextBox*>(object));
-    if (is(Image::staticMetaObject))
-        return new QAccessibleWidget(static_cast<QWidget*>(object), QAccessible::Graphic);
-    return nullptr;
+    if (className == QLatin1String(Form::staticMetaObject.className()))
+        return new FormInterface(static_cast<Form*>(object));
+    const ControlKindInfo* kind = KindInfoOf(className.toLatin1().constData());
+    return kind && kind->accessible ? kind->accessible(object) : nullptr;
 }
 
 }  // namespace
+
+QAccessibleInterface* OptionButtonAccessible(QObject* control) {
+    return new OptionButtonInterface(static_cast<OptionButton*>(control));
+}
+
+QAccessibleInterface* LabelAccessible(QObject* control) {
+    return new LabelInterface(static_cast<Label*>(control));
+}
+
+QAccessibleInterface* TextBoxAccessible(QObject* control) {
+    auto* box = static_cast<TextBox*>(control);
+    return box->isReadOnly() ? new ReadOnlyTextBoxInterface(box) : nullptr;
+}
+
+QAccessibleInterface* ImageAccessible(QObject* control) {
+    return new QAccessibleWidget(static_cast<QWidget*>(control), QAccessible::Graphic);
+}
 
 void InstallAccessibleInterfaces() {
     static const bool installed = [] {

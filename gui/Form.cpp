@@ -16,7 +16,6 @@
 #include "gui/Accessible.h"
 #include "gui/Controls.h"
 #include "gui/Dispatch.h"
-#include "gui/Picture.h"
 #include "gui/Taskbar.h"
 #include "gui/core/RuntimeError.h"
 
@@ -33,20 +32,6 @@ QString Key(const QString& name, int index) {
     return index < 0 ? name : name + QLatin1Char('_') + QString::number(index);
 }
 
-QString EventName(Event event) {
-    switch (event) {
-        case Event::Click:
-            return QStringLiteral("Click");
-        case Event::DblClick:
-            return QStringLiteral("DblClick");
-        case Event::Change:
-            return QStringLiteral("Change");
-        case Event::Timer:
-            return QStringLiteral("Timer");
-    }
-    return QStringLiteral("Event");
-}
-
 Qt::WindowFlags FlagsFor(const FormDesign& design) {
     Qt::WindowFlags flags =
         design.borderStyle == BorderStyle::FixedDialog ? Qt::Dialog : Qt::Window;
@@ -57,37 +42,10 @@ Qt::WindowFlags FlagsFor(const FormDesign& design) {
     return flags;
 }
 
-QRect Pixels(const ControlDesign& control) {
-    return QRect(TwipsToPixels(control.left), TwipsToPixels(control.top),
-                 TwipsToPixels(control.width), TwipsToPixels(control.height));
-}
-
-QColor ColourOr(const std::optional<Colour>& colour, const QColor& fallback) {
-    return colour ? colour->ToQColor() : fallback;
-}
-
-bool Windowed(const QWidget* widget) {
-    return qobject_cast<const TextBox*>(widget) || qobject_cast<const OptionButton*>(widget) ||
-           qobject_cast<const CommandButton*>(widget);
-}
-
-void StyleTextBox(TextBox& box, const ControlDesign& control) {
-    box.SetMaxLength(control.maxLength);
-    box.SetText(control.caption);
-    box.setEnabled(control.enabled);
-    // A disabled box cannot be edited either way; read-only, a screen reader
-    // says so too.
-    box.setReadOnly(!control.enabled);
-    RenewAccessibleInterface(box);
-    QPalette palette = box.palette();
-    const QColor base = ColourOr(control.backColor, Colour::System(5).ToQColor());
-    const QColor text = ColourOr(control.foreColor, Colour::System(8).ToQColor());
-    for (QPalette::ColorGroup group : {QPalette::Active, QPalette::Inactive, QPalette::Disabled})
-        palette.setColor(group, QPalette::Base, base);
-    palette.setColor(QPalette::Active, QPalette::Text, text);
-    palette.setColor(QPalette::Inactive, QPalette::Text, text);
-    palette.setColor(QPalette::Disabled, QPalette::Text, Colour::System(17).ToQColor());
-    box.setPalette(palette);
+// Windowed controls take the keyboard focus and a place in the tab order.
+bool Windowed(const QObject* control) {
+    const ControlKindInfo* kind = KindInfoOf(control);
+    return kind && kind->windowed;
 }
 
 }  // namespace
@@ -120,14 +78,6 @@ void Form::Build(const ControlDesign& control) {
     if (controls_.contains(key))
         throw runtime::RuntimeError(QStringLiteral("Form"), key,
                                     QStringLiteral("Two controls of one name"));
-    if (control.kind == ControlKind::Timer) {
-        auto* timer = new Timer(this);
-        timer->setObjectName(key);
-        timer->SetInterval(control.interval);
-        timer->SetEnabled(control.timerEnabled);
-        controls_.insert(key, timer);
-        return;
-    }
     QWidget* container = this;
     if (!control.container.isEmpty()) {
         container = qobject_cast<Frame*>(controls_.value(control.container));
@@ -136,95 +86,13 @@ void Form::Build(const ControlDesign& control) {
                 QStringLiteral("Form"), key,
                 QStringLiteral("No frame '%1' to hold it").arg(control.container));
     }
-    QWidget* widget = BuildWidget(control, container);
-    widget->setObjectName(key);
-    if (control.font) widget->setFont(control.font->ToQFont());
-    if (control.mousePointer) widget->setCursor(*control.mousePointer);
-    controls_.insert(key, widget);
-}
-
-namespace {
-
-// A new control of kind T in its container, at its design place and size.
-template <class T>
-T* Place(const ControlDesign& control, QWidget* container) {
-    auto* widget = new T(container);
-    widget->setGeometry(Pixels(control));
-    return widget;
-}
-
-template <class T>
-T* PlaceButton(const ControlDesign& control, QWidget* container) {
-    T* button = Place<T>(control, container);
-    button->setText(control.caption);
-    button->setEnabled(control.enabled);
-    return button;
-}
-
-}  // namespace
-
-QWidget* Form::BuildWidget(const ControlDesign& control, QWidget* container) {
-    const QColor back = ColourOr(control.backColor, design_.backColor.ToQColor());
-    switch (control.kind) {
-        case ControlKind::Label: {
-            auto* label = Place<Label>(control, container);
-            label->SetCaption(control.caption);
-            label->SetForeColor(ColourOr(control.foreColor, Colour::System(8).ToQColor()));
-            label->SetBackColor(back);
-            label->SetBackStyle(control.backStyle);
-            label->SetAlignment(control.alignment);
-            return label;
-        }
-        case ControlKind::TextBox: {
-            auto* box = Place<TextBox>(control, container);
-            StyleTextBox(*box, control);
-            return box;
-        }
-        case ControlKind::OptionButton: {
-            auto* button = PlaceButton<OptionButton>(control, container);
-            QPalette palette = button->palette();
-            palette.setColor(QPalette::Window, back);
-            button->setPalette(palette);
-            button->setBackgroundRole(QPalette::Window);
-            button->setAutoFillBackground(true);
-            return button;
-        }
-        case ControlKind::CommandButton: {
-            auto* button = PlaceButton<CommandButton>(control, container);
-            button->SetBackColor(control.graphical
-                                     ? back
-                                     : ColourOr(control.backColor, Colour::System(15).ToQColor()));
-            button->SetGraphical(control.graphical);
-            if (control.isDefault) {
-                for (Qt::Key key : {Qt::Key_Return, Qt::Key_Enter})
-                    connect(new QShortcut(key, this), &QShortcut::activated, button,
-                            &QAbstractButton::click);
-            }
-            if (control.cancel)
-                connect(new QShortcut(Qt::Key_Escape, this), &QShortcut::activated, button,
-                        &QAbstractButton::click);
-            return button;
-        }
-        case ControlKind::Image: {
-            auto* image = Place<Image>(control, container);
-            image->SetPicture(LoadPicture(control.picture));
-            return image;
-        }
-        case ControlKind::Shape: {
-            auto* shape = Place<Shape>(control, container);
-            if (control.foreColor) shape->SetBorderColor(control.foreColor->ToQColor());
-            return shape;
-        }
-        case ControlKind::Frame: {
-            auto* frame = Place<Frame>(control, container);
-            frame->SetBackColor(back);
-            return frame;
-        }
-        case ControlKind::Timer:
-            break;
+    QObject* built = KindInfo(control.kind, control.name).build(control, container, *this);
+    built->setObjectName(key);
+    if (auto* widget = qobject_cast<QWidget*>(built)) {
+        if (control.font) widget->setFont(control.font->ToQFont());
+        if (control.mousePointer) widget->setCursor(*control.mousePointer);
     }
-    throw runtime::RuntimeError(QStringLiteral("Form"), control.name,
-                                QStringLiteral("Not a control kind"));
+    controls_.insert(key, built);
 }
 
 // Stacking from the design's front-to-back list, and the tab order.
@@ -327,34 +195,14 @@ void Form::On(const QString& control, int index, Event event, std::function<void
     QObject* object = FindControl(control, index);
     if (!object) ThrowNoControl(control, index);
     const QString name = control + QLatin1Char('_') + EventName(event);
-    auto run = [name, handler] { Dispatch(name, handler); };
-    auto press = [name, handler = std::move(handler)] {
-        Dispatch(name, handler, Repeated::ReportEvery);
-    };
     QMetaObject::Connection connection;
-    switch (event) {
-        case Event::Click:
-            if (auto* clickable = qobject_cast<Clickable*>(object))
-                connection = connect(clickable, &Clickable::Click, this, run);
-            if (auto* option = qobject_cast<OptionButton*>(object))
-                connection = connect(option, &OptionButton::Click, this, run);
-            if (auto* button = qobject_cast<CommandButton*>(object))
-                connection = connect(button, &CommandButton::Click, this, press);
-            if (auto* command = qobject_cast<QAction*>(object))
-                connection = connect(command, &QAction::triggered, this, press);
-            break;
-        case Event::DblClick:
-            if (auto* image = qobject_cast<Image*>(object))
-                connection = connect(image, &Image::DblClick, this, run);
-            break;
-        case Event::Change:
-            if (auto* box = qobject_cast<TextBox*>(object))
-                connection = connect(box, &TextBox::Change, this, run);
-            break;
-        case Event::Timer:
-            if (auto* timer = qobject_cast<Timer*>(object))
-                connection = connect(timer, &Timer::Tick, this, run);
-            break;
+    if (const ControlKindInfo* kind = KindInfoOf(object)) {
+        for (const EventSource& source : kind->events) {
+            if (source.event != event) continue;
+            connection = source.connect(object, this, [name, handler, repeated = source.repeated] {
+                Dispatch(name, handler, repeated);
+            });
+        }
     }
     if (!connection)
         throw runtime::RuntimeError(QStringLiteral("Form.On"), name,

@@ -6,13 +6,10 @@
 #include <QWidget>
 #include <functional>
 
+#include "gui/ControlKinds.h"
 #include "gui/Design.h"
 
 namespace gui {
-
-class Timer;
-
-enum class Event { Click, DblClick, Change, Timer };
 
 // A window built from its design. Controls are children named after their
 // designer names; handlers are attached by control name and event and always
@@ -84,7 +81,6 @@ protected:
 private:
     [[noreturn]] static void ThrowNoControl(const QString& name, int index);
     void Build(const ControlDesign& control);
-    QWidget* BuildWidget(const ControlDesign& control, QWidget* container);
     void Arrange();
     void OrderTabStops();
     void RequestMenuByKeyboard();
