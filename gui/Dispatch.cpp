@@ -4,6 +4,7 @@
 #include <QMessageBox>
 #include <QWidget>
 
+#include "gui/Services.h"
 #include "gui/core/FailureMemory.h"
 #include "gui/core/RuntimeError.h"
 
@@ -11,14 +12,9 @@ namespace gui {
 
 namespace {
 
-ErrorReporter& Reporter() {
-    static ErrorReporter reporter;
-    return reporter;
-}
-
 void Report(const QString& handlerName, const QString& message) {
-    if (Reporter()) {
-        Reporter()(handlerName, message);
+    if (const auto& report = InstalledServices().reportFailure) {
+        report(handlerName, message);
         return;
     }
     QMessageBox box(QMessageBox::Critical, QApplication::applicationDisplayName(),
@@ -42,11 +38,6 @@ void Dispatch(const QString& handlerName, const std::function<void()>& handler, 
     } catch (...) {
         Report(handlerName, QStringLiteral("An unknown failure"));
     }
-}
-
-void SetErrorReporter(ErrorReporter reporter) {
-    Reporter() = std::move(reporter);
-    runtime::ForgetFailures();
 }
 
 }  // namespace gui

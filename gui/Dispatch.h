@@ -13,15 +13,9 @@ namespace gui {
 // handler running to its end is what counts as having worked.
 // A command the user pressed (a button's click) has each of its failures
 // reported: the press asked for it, and a silent one would look like nothing
-// happened.
+// happened. The report goes to Services::reportFailure (gui/Services.h).
 enum class Repeated { ReportOnce, ReportEvery };
 void Dispatch(const QString& handlerName, const std::function<void()>& handler,
               Repeated repeated = Repeated::ReportOnce);
-
-// The report of an uncaught failure: handler name and message. The default
-// shows a modal message box; tests install a recorder. Installing one forgets
-// the failures reported so far.
-using ErrorReporter = std::function<void(const QString& handler, const QString& message)>;
-void SetErrorReporter(ErrorReporter reporter);  // empty: the message box
 
 }  // namespace gui

@@ -2,18 +2,13 @@
 
 #include <QFileDialog>
 
-namespace gui {
+#include "gui/Services.h"
 
-namespace {
-SaveFileAsker& Asker() {
-    static SaveFileAsker asker;
-    return asker;
-}
-}  // namespace
+namespace gui {
 
 QString AskSaveFileName(QWidget* owner, const QString& title, const QString& suggestedPath,
                         const QString& filter, const QString& suffix) {
-    if (Asker()) return Asker()(title, suggestedPath);
+    if (const auto& ask = InstalledServices().askSaveFileName) return ask(title, suggestedPath);
     QFileDialog dialog(owner, title, suggestedPath, filter);
     dialog.setObjectName(QStringLiteral("SaveDialog"));
     dialog.setAcceptMode(QFileDialog::AcceptSave);
@@ -22,10 +17,6 @@ QString AskSaveFileName(QWidget* owner, const QString& title, const QString& sug
     dialog.selectFile(suggestedPath);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return {};
     return dialog.selectedFiles().first();
-}
-
-void SetSaveFileAsker(SaveFileAsker asker) {
-    Asker() = std::move(asker);
 }
 
 }  // namespace gui

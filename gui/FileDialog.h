@@ -2,7 +2,6 @@
 
 #include <QString>
 #include <QWidget>
-#include <functional>
 
 namespace gui {
 
@@ -11,9 +10,5 @@ namespace gui {
 // replacing a file. Empty when the user cancelled.
 QString AskSaveFileName(QWidget* owner, const QString& title, const QString& suggestedPath,
                         const QString& filter, const QString& suffix);
-
-// Test seam: answers instead of the dialog.
-using SaveFileAsker = std::function<QString(const QString& title, const QString& suggestedPath)>;
-void SetSaveFileAsker(SaveFileAsker asker);  // empty: the dialog
 
 }  // namespace gui

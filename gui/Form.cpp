@@ -16,17 +16,13 @@
 #include "gui/Accessible.h"
 #include "gui/Controls.h"
 #include "gui/Dispatch.h"
+#include "gui/Services.h"
 #include "gui/Taskbar.h"
 #include "gui/core/RuntimeError.h"
 
 namespace gui {
 
 namespace {
-
-ModalRunner& Runner() {
-    static ModalRunner runner;
-    return runner;
-}
 
 QString Key(const QString& name, int index) {
     return index < 0 ? name : name + QLatin1Char('_') + QString::number(index);
@@ -312,8 +308,8 @@ void Form::ShowModal() {
     TieToOpener(*this);
     Show();
     if (!self || unloaded_) return;
-    if (Runner()) {
-        Runner()(*this);
+    if (const auto& runModal = InstalledServices().runModal) {
+        runModal(*this);
         return;
     }
     QEventLoop loop;
@@ -344,10 +340,6 @@ void Form::closeEvent(QCloseEvent* event) {
 
 WId Form::Hwnd() {
     return winId();
-}
-
-void SetModalRunner(ModalRunner runner) {
-    Runner() = std::move(runner);
 }
 
 }  // namespace gui

@@ -62,7 +62,7 @@ public:
     // focus to the first control in the tab order that can take it.
     void Show();
     // Shows modally with no owner; returns when the window is unloaded.
-    // Tests replace the modal loop through SetModalRunner.
+    // Tests replace the modal loop through Services::runModal.
     void ShowModal();
     // Unloads: closes and destroys the window, stopping its timers.
     void Unload();
@@ -95,11 +95,5 @@ private:
     bool unloaded_ = false;
     bool centreOnFrame_ = false;
 };
-
-// Test seam for ShowModal: runs instead of the nested event loop. It gets the
-// form, already shown and with the other windows blocked, and must return
-// once it has unloaded the form (or left it to be unloaded).
-using ModalRunner = std::function<void(Form&)>;
-void SetModalRunner(ModalRunner runner);  // empty: the real modal loop
 
 }  // namespace gui

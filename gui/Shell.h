@@ -2,7 +2,6 @@
 
 #include <QString>
 #include <QWidget>
-#include <functional>
 
 namespace gui {
 
@@ -10,9 +9,5 @@ namespace gui {
 // address) through the desktop's own facility. Does not wait and reports
 // nothing; owner is the window asking.
 void ShellOpen(QWidget* owner, const QString& operation, const QString& address);
-
-// Test seam: observes each request instead of passing it to the desktop.
-using ShellOpener = std::function<void(const QString& operation, const QString& address)>;
-void SetShellOpener(ShellOpener opener);  // empty: the desktop's facility
 
 }  // namespace gui

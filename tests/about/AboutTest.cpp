@@ -12,8 +12,7 @@
 #include "Lettering.h"
 #include "about/About.h"
 #include "gui/Controls.h"
-#include "gui/Dispatch.h"
-#include "gui/Shell.h"
+#include "gui/Services.h"
 #include "urls/Urls.h"
 
 namespace {
@@ -39,18 +38,16 @@ void FlushDeletes() {
 class AboutTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        gui::SetErrorReporter([this](const QString& handler, const QString& message) {
+        services->reportFailure = [this](const QString& handler, const QString& message) {
             errors_ << handler + ": " + message;
-        });
+        };
     }
     void TearDown() override {
         EXPECT_TRUE(errors_.isEmpty()) << errors_.join('\n').toStdString();
-        gui::SetErrorReporter({});
-        gui::SetModalRunner({});
-        gui::SetShellOpener({});
         FlushDeletes();
     }
     QStringList errors_;
+    gui::ScopedServices services;
 };
 
 struct Placed {
@@ -230,9 +227,9 @@ TEST_F(AboutTest, ColourSequenceRepeatsInFreshProcessesAndContinuesAcrossShowing
 
 TEST_F(AboutTest, EachClickOrKeyOnTheAddressOpensThePageOnce) {
     QStringList requests;
-    gui::SetShellOpener([&](const QString& operation, const QString& address) {
+    services->openAddress = [&](const QString& operation, const QString& address) {
         requests << operation + " " + address;
-    });
+    };
     About about;
     about.Show();
     auto& address = LabelOf(about, "Label5");
@@ -274,7 +271,7 @@ TEST_F(AboutTest, EscOkAndCloseBoxEachUnloadAndTheNextShowingStartsAfresh) {
         QPointer<About> shown;
         QPointer<gui::Timer> timer;
         int runs = 0;
-        gui::SetModalRunner([&](gui::Form& form) {
+        services->runModal = [&](gui::Form& form) {
             ++runs;
             auto* about = qobject_cast<About*>(&form);
             ASSERT_NE(about, nullptr);
@@ -291,7 +288,7 @@ TEST_F(AboutTest, EscOkAndCloseBoxEachUnloadAndTheNextShowingStartsAfresh) {
             QSignalSpy unloaded(about, &gui::Form::Unloaded);
             close(*about);
             EXPECT_EQ(unloaded.count(), 1);
-        });
+        };
         About::ShowAbout();
         FlushDeletes();
         EXPECT_EQ(runs, 1);

@@ -162,10 +162,10 @@ TEST_F(FormTest, ModalShowingBlocksTheOtherWindowsUntilUnloaded) {
 
     // Through the test seam the runner gets the form shown and modal.
     bool ranModal = false;
-    gui::SetModalRunner([&](gui::Form& form) {
+    services->runModal = [&](gui::Form& form) {
         ranModal = form.isVisible() && form.windowModality() == Qt::ApplicationModal;
         form.Unload();
-    });
+    };
     (new gui::Form(ProbeDesign()))->ShowModal();
     EXPECT_TRUE(ranModal);
     main->Unload();

@@ -9,6 +9,7 @@
 
 #include "gui/Dispatch.h"
 #include "gui/Form.h"
+#include "gui/Services.h"
 
 // Records the failures that reach the dispatch point and checks that no
 // top-level window outlives the test.
@@ -16,14 +17,12 @@ class GuiFixture : public testing::Test {
 protected:
     void SetUp() override {
         before_ = Windows();
-        gui::SetErrorReporter([this](const QString& handler, const QString& message) {
+        services->reportFailure = [this](const QString& handler, const QString& message) {
             reports.append({handler, message});
-        });
+        };
     }
 
     void TearDown() override {
-        gui::SetErrorReporter({});
-        gui::SetModalRunner({});
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         QCoreApplication::processEvents();
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
@@ -42,6 +41,7 @@ protected:
         QString message;
     };
     QList<Report> reports;
+    gui::ScopedServices services;  // the desktop's own again after each test
 
 private:
     QSet<QWidget*> before_;

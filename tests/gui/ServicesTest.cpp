@@ -178,7 +178,7 @@ TEST_F(ServicesTest, ARecurringFailureIsReportedOnceUntilItWorksOrFailsDifferent
 }
 
 TEST_F(ServicesTest, TheDefaultReportIsAMessageBoxNamingHandlerAndError) {
-    gui::SetErrorReporter({});
+    services->reportFailure = {};
     QString shown;
     QTimer poll;
     QObject::connect(&poll, &QTimer::timeout, [&] {

@@ -86,7 +86,7 @@ TEST_F(Form1CommandsTest, CopyPutsTheScrapAsPlainTextAndNothingElse) {
 TEST_F(Form1CommandsTest, AboutIsModalWithNoOwnerAndFreshAtEachShowing) {
     StartWithText("x");
     QList<QPointer<About>> shown;
-    gui::SetModalRunner([&](gui::Form& window) {
+    services->runModal = [&](gui::Form& window) {
         auto* about = qobject_cast<About*>(&window);
         ASSERT_NE(about, nullptr);
         shown.append(about);
@@ -99,7 +99,7 @@ TEST_F(Form1CommandsTest, AboutIsModalWithNoOwnerAndFreshAtEachShowing) {
                   About().Control<gui::Label>("Label4").ForeColor());
         about->Control<gui::Label>("Label4").SetForeColor(Qt::green);
         about->Control<gui::CommandButton>("Command1").click();
-    });
+    };
     Click(C<gui::CommandButton>("Command2"));
     Click(C<gui::CommandButton>("Command2"));
     ASSERT_EQ(shown.size(), 2);
@@ -137,10 +137,10 @@ TEST_F(Form1CommandsTest, PreviewFailureIsReportedAndLeavesTheFileAsComposed) {
 TEST_F(Form1CommandsTest, SaveAsAnimatedGifNeedsALetterAndReportsWhereItFailed) {
     QStringList asked;
     QString answer = work.filePath("saved.gif");
-    gui::SetSaveFileAsker([&](const QString& title, const QString& suggested) {
+    services->askSaveFileName = [&](const QString& title, const QString& suggested) {
         asked << title << QFileInfo(suggested).fileName();
         return answer;
-    });
+    };
     StartWithText("Hi yo!");
     auto& save = C<QAction>("mnuSaveGif");
     EXPECT_TRUE(save.isEnabled());
@@ -154,7 +154,7 @@ TEST_F(Form1CommandsTest, SaveAsAnimatedGifNeedsALetterAndReportsWhereItFailed) 
     ASSERT_EQ(reports.size(), 2) << "a command the user asked for reports every failure";
     EXPECT_EQ(reports[0].handler, "mnuSaveGif_Click");
     EXPECT_TRUE(reports[0].message.contains(answer)) << reports[0].message.toStdString();
-    gui::SetSaveFileAsker({});
+    services->askSaveFileName = {};
 
     C<gui::TextBox>("Text1").SetText("1 2");
     EXPECT_FALSE(save.isEnabled()) << "no letter left to save";
