@@ -44,10 +44,7 @@ protected:
         if (form) form->Unload();
         GuiFixture::TearDown();
     }
-    template <class T>
-    T& C(const QString& name, int index = -1) {
-        return form->Control<T>(name, index);
-    }
+    gui::Form* FormUnderTest() override { return form; }
     QPointer<gui::Form> form;
 };
 

@@ -36,6 +36,13 @@ protected:
         return QSet<QWidget*>(list.begin(), list.end());
     }
 
+    // The control of that name (and index) in the fixture's form.
+    template <class T>
+    T& C(const QString& name, int index = -1) {
+        return FormUnderTest()->Control<T>(name, index);
+    }
+    virtual gui::Form* FormUnderTest() { return nullptr; }
+
     struct Report {
         QString handler;
         QString message;

@@ -36,10 +36,7 @@ protected:
         ASSERT_TRUE(QTest::qWaitForWindowActive(form));
     }
 
-    template <class T>
-    T& C(const QString& name, int index = -1) {
-        return form->Control<T>(name, index);
-    }
+    gui::Form* FormUnderTest() override { return form; }
 
     QByteArray ScrapFile() const {
         QFile file(work.filePath("scrap.htm"));
