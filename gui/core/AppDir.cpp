@@ -7,6 +7,7 @@
 #include <QFile>
 #include <cerrno>
 #include <cstring>
+#include <utility>
 
 namespace runtime {
 
@@ -26,6 +27,12 @@ QString AppDir() {
 
 void SetAppDir(const QString& dir) {
     Override() = dir;
+}
+
+ScopedAppDir::ScopedAppDir(const QString& dir) : previous_(std::exchange(Override(), dir)) {}
+
+ScopedAppDir::~ScopedAppDir() {
+    Override() = previous_;
 }
 
 QString AppPath(const QString& relative) {

@@ -112,7 +112,6 @@ protected:
         }
         // Readable for the unprivileged cases as well.
         ASSERT_EQ(chmod(QFile::encodeName(appDir.path()).constData(), 0755), 0);
-        runtime::SetAppDir(appDir.path());
         previousDir = QDir::currentPath();
         ASSERT_TRUE(QDir::setCurrent(workDir.path()));
     }
@@ -120,7 +119,6 @@ protected:
         chmod(QFile::encodeName(workDir.path()).constData(), 0700);
         QFile::setPermissions(ScrapPath(), QFile::ReadOwner | QFile::WriteOwner);
         QDir::setCurrent(previousDir);
-        runtime::SetAppDir(QString());
     }
     QString ScrapPath() const { return workDir.filePath("scrap.htm"); }
     QByteArray ScrapFile() const {
@@ -135,6 +133,7 @@ protected:
     }
 
     QTemporaryDir appDir, workDir;
+    runtime::ScopedAppDir program{appDir.path()};
     QString previousDir;
     RecordingView view;
 };

@@ -54,8 +54,7 @@ QString Inspect(const QString& path) {
 
 class ScrapGifTest : public ::testing::Test {
 protected:
-    void SetUp() override { runtime::SetAppDir(PROGRAM_DIR); }
-    void TearDown() override { runtime::SetAppDir({}); }
+    runtime::ScopedAppDir appDir{PROGRAM_DIR};
     QTemporaryDir dir;
 };
 
@@ -113,14 +112,16 @@ TEST_F(ScrapGifTest, FaultsNameTheFileAndLeaveNothingBehind) {
     // A program folder with a missing and a corrupt glyph (a crafted one is
     // refused by the same reader as the window's pictures).
     QDir().mkpath(dir.filePath("prog/1"));
-    runtime::SetAppDir(dir.filePath("prog"));
-    QFile corrupt(dir.filePath("prog/1/c.gif"));
-    ASSERT_TRUE(corrupt.open(QIODevice::WriteOnly) && corrupt.write("GIF89a garbage") > 0);
-    corrupt.close();
-    EXPECT_EQ(failure("b"), "Read picture '" + dir.filePath("prog/1/b.gif") + "': File not found");
-    EXPECT_TRUE(failure("c").startsWith("Read picture '" + corrupt.fileName() + "': Not a"))
-        << failure("c").toStdString();
-    runtime::SetAppDir(PROGRAM_DIR);
+    {
+        const runtime::ScopedAppDir broken(dir.filePath("prog"));
+        QFile corrupt(dir.filePath("prog/1/c.gif"));
+        ASSERT_TRUE(corrupt.open(QIODevice::WriteOnly) && corrupt.write("GIF89a garbage") > 0);
+        corrupt.close();
+        EXPECT_EQ(failure("b"),
+                  "Read picture '" + dir.filePath("prog/1/b.gif") + "': File not found");
+        EXPECT_TRUE(failure("c").startsWith("Read picture '" + corrupt.fileName() + "': Not a"))
+            << failure("c").toStdString();
+    }
 
     // No folder to write in, and a full disk (a file size limit).
     const QString nowhere = dir.filePath("gone/a.gif");

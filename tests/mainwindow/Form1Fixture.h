@@ -20,13 +20,11 @@ protected:
         ASSERT_TRUE(work.isValid());
         previousDir = QDir::currentPath();
         QDir::setCurrent(work.path());
-        runtime::SetAppDir(PROGRAM_DIR);
     }
 
     void TearDown() override {
         if (form) form->Unload();
         QDir::setCurrent(previousDir);
-        runtime::SetAppDir(QString());
         GuiFixture::TearDown();
     }
 
@@ -56,6 +54,7 @@ protected:
     }
 
     QTemporaryDir work;
+    runtime::ScopedAppDir appDir{PROGRAM_DIR};
     QString previousDir;
     QPointer<Form1> form;
 };

@@ -215,7 +215,7 @@ TEST_F(Form1Test, AMissingGlyphIsReportedAndTheProgramGoesOn) {
                         app.filePath(style + QString("/") + name));
     }
     ASSERT_TRUE(QFile::remove(app.filePath("1/l.gif")));
-    runtime::SetAppDir(app.path());
+    const runtime::ScopedAppDir elsewhere(app.path());
     Start();
     auto& text1 = C<gui::TextBox>("Text1");
     text1.setFocus();

@@ -130,10 +130,11 @@ TEST(AutomationTest, CreationFailuresNameTheProgIdAndLeaveNoProcess) {
 TEST(AutomationTest, TheBrowserMissingOrDyingAtStartIsAnError) {
     ASSERT_TRUE(probe::EndBrowser());
     QTemporaryDir elsewhere;
-    runtime::SetAppDir(elsewhere.path());
-    EXPECT_ERROR(AutomationObject::CreateObject(Browser), "InternetExplorer.Application",
-                 "dururive-browser is missing");
-    runtime::SetAppDir(QStringLiteral(PROGRAM_DIR));
+    {
+        const runtime::ScopedAppDir missing(elsewhere.path());
+        EXPECT_ERROR(AutomationObject::CreateObject(Browser), "InternetExplorer.Application",
+                     "dururive-browser is missing");
+    }
 
     // With no X display to show its windows on, the browser ends at once.
     const QByteArray display = qgetenv("DISPLAY");
