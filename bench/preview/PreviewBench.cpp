@@ -7,8 +7,6 @@
 //   preview_bench <minimal program> [rounds [ms between cold and warm [memory rounds]]]
 // Ends with status 1 when some window never loaded.
 #include <QCoreApplication>
-#include <QDBusConnection>
-#include <QDBusConnectionInterface>
 #include <QDateTime>
 #include <QDeadlineTimer>
 #include <QDir>
@@ -20,8 +18,8 @@
 #include <QTextStream>
 #include <QThread>
 #include <algorithm>
-#include <csignal>
 
+#include "browser/BrowserProbe.h"
 #include "composer/GlyphCatalogue.h"
 #include "gui/core/AppDir.h"
 #include "gui/core/RuntimeError.h"
@@ -29,7 +27,6 @@
 
 namespace {
 
-const QString Service = QStringLiteral("org.dururive.Browser");
 constexpr int DefaultIdleMs = 2000;
 constexpr int DefaultMemoryRounds = 3;
 constexpr int MaxWindows = 3;
@@ -44,57 +41,37 @@ qint64 Now() {
 }
 
 // The time at which the trace shows both events for the newest window, or 0.
-qint64 ReadyTime(const QString& traceFile, int windowsBefore) {
-    QFile file(traceFile);
-    if (!file.open(QIODevice::ReadOnly)) return 0;
+// Object paths come again once the browser restarts, so only the lines after
+// the window's creation count.
+qint64 ReadyTime(int windowsBefore) {
     QString window;
     int windows = 0;
     qint64 exposed = 0, loaded = 0;
-    for (const QByteArray& line : file.readAll().split('\n')) {
-        const QList<QByteArray> parts = line.split(' ');
-        if (parts.size() < 3) continue;
-        const QString path = QString::fromUtf8(parts[1]);
-        if (parts[2] == "CreateWindow" && ++windows > windowsBefore) window = path;
-        if (window.isEmpty() || path != window) continue;
-        if (parts[2] == "exposed") exposed = parts[0].toLongLong();
-        if (parts[2] == "loaded") loaded = parts[0].toLongLong();
+    for (const probe::TraceLine& line : probe::Trace()) {
+        if (line.event == QLatin1String("CreateWindow") && ++windows > windowsBefore)
+            window = line.path;
+        if (window.isEmpty() || line.path != window) continue;
+        if (line.event == QLatin1String("exposed")) exposed = line.time;
+        if (line.event == QLatin1String("loaded")) loaded = line.time;
     }
     return exposed && loaded ? std::max(exposed, loaded) : 0;
 }
 
-int WindowsIn(const QString& traceFile) {
-    QFile file(traceFile);
-    if (!file.open(QIODevice::ReadOnly)) return 0;
-    return int(file.readAll().count(" CreateWindow"));
-}
-
-qint64 TimePreview(const QString& traceFile) {
-    const int before = WindowsIn(traceFile);
+qint64 TimePreview() {
+    const int before = int(probe::CreatedWindows().size());
     const qint64 start = Now();
     OpenPreviewBrowser(300, 100, 400, 400);
     QDeadlineTimer deadline(30000);
     qint64 ready = 0;
-    while (!(ready = ReadyTime(traceFile, before)) && !deadline.hasExpired()) QThread::msleep(2);
+    while (!(ready = ReadyTime(before)) && !deadline.hasExpired()) QThread::msleep(2);
     if (!ready) {
-        QFile trace(traceFile);
+        QFile trace(probe::TraceFile());
         trace.open(QIODevice::ReadOnly);
         QTextStream(stdout) << "the window was not both exposed and loaded; the browser's trace:\n"
                             << trace.readAll() << Qt::endl;
         return -1;
     }
     return ready - start;
-}
-
-void EndBrowser() {
-    QDBusConnectionInterface* bus = QDBusConnection::sessionBus().interface();
-    const uint pid = bus->servicePid(Service).value();
-    if (pid == 0) return;
-    ::kill(pid_t(pid), SIGTERM);
-    QDeadlineTimer deadline(10000);
-    while (bus->isServiceRegistered(Service) && !deadline.hasExpired()) QThread::msleep(10);
-    while (QFile::exists(QStringLiteral("/proc/%1").arg(pid)) && !deadline.hasExpired())
-        QThread::msleep(10);
-    QThread::msleep(200);  // let its engine processes go too
 }
 
 qint64 TimeMinimal(const QString& program, const QString& scrap) {
@@ -200,14 +177,13 @@ Memory MinimalMemory(const QString& program, const QString& scrap) {
 }
 
 // The browser with 1, 2, ... MaxWindows preview windows, started afresh.
-QList<Memory> BrowserMemory(const QString& traceFile) {
+QList<Memory> BrowserMemory() {
     QList<Memory> memory;
     for (int windows = 1; windows <= MaxWindows; ++windows) {
-        if (TimePreview(traceFile) < 0) break;
-        memory.append(
-            SettledMemory(QDBusConnection::sessionBus().interface()->servicePid(Service).value()));
+        if (TimePreview() < 0) break;
+        memory.append(SettledMemory(probe::BrowserPid()));
     }
-    EndBrowser();
+    probe::EndBrowser();
     while (memory.size() < MaxWindows) memory.append(Memory{});
     return memory;
 }
@@ -331,19 +307,19 @@ int main(int argc, char** argv) {
     QList<Memory> minimalMemory;
     QList<QList<Memory>> browserMemory;
     try {
-        EndBrowser();
+        probe::EndBrowser();
         for (int round = 0; round < rounds; ++round) {
             minimal.append(TimeMinimal(minimalProgram, scrap.fileName()));
-            cold.append(TimePreview(traceFile));
+            cold.append(TimePreview());
             QThread::msleep(idleMs);  // a user's next preview comes later
-            warm.append(TimePreview(traceFile));
-            EndBrowser();
+            warm.append(TimePreview());
+            probe::EndBrowser();
             out << "round " << round + 1 << ": minimal " << minimal.last() << " ms, cold "
                 << cold.last() << " ms, warm " << warm.last() << " ms" << Qt::endl;
         }
         for (int round = 0; round < memoryRounds; ++round) {
             minimalMemory.append(MinimalMemory(minimalProgram, scrap.fileName()));
-            browserMemory.append(BrowserMemory(traceFile));
+            browserMemory.append(BrowserMemory());
         }
     } catch (const runtime::RuntimeError& error) {
         out << "preview failed: " << error.Message() << Qt::endl;

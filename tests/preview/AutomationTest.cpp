@@ -14,7 +14,7 @@
 #include <QTimer>
 #include <QXmlStreamReader>
 
-#include "BrowserProbe.h"
+#include "DesktopProbe.h"
 #include "gui/automation/Automation.h"
 #include "gui/automation/Members.h"
 #include "gui/core/AppDir.h"
