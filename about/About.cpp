@@ -3,6 +3,7 @@
 #include <QPointer>
 #include <cmath>
 
+#include "about/BackColour.h"
 #include "gui/Controls.h"
 #include "gui/Dispatch.h"
 #include "gui/Shell.h"
@@ -17,7 +18,6 @@ using gui::FormDesign;
 
 namespace {
 
-constexpr Colour Back = Colour::Rgb(255, 192, 128);
 constexpr Colour Grey = Colour::Rgb(192, 192, 192);
 constexpr auto Label = ControlKind::Label;
 constexpr auto Button = ControlKind::CommandButton;
@@ -36,10 +36,10 @@ FormDesign About::DesignTable() {
     // clang-format off
     return FormDesign{
         .name = "About", .caption = "About ", .clientWidth = 5145, .clientHeight = 4890,
-        .backColor = Back, .borderStyle = gui::BorderStyle::FixedDialog,
+        .backColor = BackColour, .borderStyle = gui::BorderStyle::FixedDialog,
         .minButton = false, .maxButton = false, .showInTaskbar = false, .centred = true,
         .controls = {
-            {.name = "Command1", .kind = Button, .left = 1920, .top = 4080, .width = 975,  .height = 495,  .caption = "OK", .backColor = Back, .tabIndex = 3, .graphical = true, .cancel = true},
+            {.name = "Command1", .kind = Button, .left = 1920, .top = 4080, .width = 975,  .height = 495,  .caption = "OK", .backColor = BackColour, .tabIndex = 3, .graphical = true, .cancel = true},
             {.name = "Frame1",   .kind = Frame,  .left = 120,  .top = 1920, .width = 4815, .height = 1455, .backColor = Colour::Rgb(64, 64, 64), .tabIndex = 0},
             {.name = "Label10",  .kind = Label,  .left = 120,  .top = 200,  .width = 4335, .height = 255,  .caption = "  WARNING...", .foreColor = Grey, .backStyle = Transparent, .alignment = Center, .tabIndex = 2, .container = "Frame1"},
             // The warning itself, under its heading in the dark box.

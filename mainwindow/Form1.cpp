@@ -6,6 +6,7 @@
 #include <algorithm>
 
 #include "about/About.h"
+#include "about/BackColour.h"
 #include "composer/ScrapComposer.h"
 #include "composer/ScrapGif.h"
 #include "gui/Clipboard.h"
@@ -15,7 +16,6 @@
 #include "preview/PreviewBrowser.h"
 #include "version/Version.h"
 
-using gui::Colour;
 using gui::ControlDesign;
 using gui::ControlKind;
 using gui::Font;
@@ -23,7 +23,6 @@ using gui::FormDesign;
 
 namespace {
 
-constexpr Colour Back = Colour::Rgb(255, 192, 128);
 constexpr auto Label = ControlKind::Label;
 constexpr auto TextBox = ControlKind::TextBox;
 constexpr auto Option = ControlKind::OptionButton;
@@ -80,7 +79,7 @@ FormDesign MakeDesign() {
     // clang-format off
     return FormDesign{
         .name = "Form1", .caption = "Ketro's Yarvo Dururive", .clientWidth = 11175, .clientHeight = 8850,
-        .backColor = Back,
+        .backColor = BackColour,
         .controls = Join({
             {.name = "Command5", .kind = Button,  .left = 9960, .top = 2280, .width = 975,   .height = 375,  .caption = "Preview", .tabIndex = 11, .graphical = true},
             {.name = "Command3", .kind = Button,  .left = 9840, .top = 4080, .width = 735,   .height = 375,  .caption = "Copy",    .tabIndex = 9,  .graphical = true},
