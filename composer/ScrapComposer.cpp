@@ -6,11 +6,13 @@
 
 namespace {
 
-void ShowSlots(ScrapView& view, const std::array<QString, SlotCount>& pictures) {
+void ShowSlots(ScrapView& view, const std::array<QString, SlotCount>& pictures,
+               const std::array<QChar, SlotCount>& letters) {
     for (int slot = 0; slot < SlotCount; ++slot) view.ClearSlot(slot);
     // Each picture is loaded from its file now; a failing load ends the run.
     for (int slot = 0; slot < SlotCount; ++slot) {
-        if (!pictures[slot].isEmpty()) view.ShowSlotPicture(slot, runtime::AppPath(pictures[slot]));
+        if (!pictures[slot].isEmpty())
+            view.ShowSlotPicture(slot, runtime::AppPath(pictures[slot]), letters[slot]);
     }
 }
 
@@ -34,10 +36,12 @@ ScrapComposition ComposeScrap(const QString& text, int style) {
     int cursor = -1;
     for (QChar character : text) {
         ++cursor;
-        const GlyphLookup glyph = GlyphCatalogue::Lookup(character.toLower(), style);
+        const QChar key = character.toLower();
+        const GlyphLookup glyph = GlyphCatalogue::Lookup(key, style);
         switch (glyph.kind) {
             case GlyphKind::Glyph:
                 pictures[cursor] = glyph.picture;
+                result.SlotLetters[cursor] = key;
                 result.Scrap += glyph.tag;
                 break;
             case GlyphKind::LineBreak:
@@ -57,7 +61,8 @@ void RecomposeScrap(ScrapView& view) {
     const int style = SelectedStyle(view);
     const ScrapComposition composition = ComposeScrap(text, style);
     if (composition.CounterText) view.SetCounter(*composition.CounterText);
-    if (composition.SlotPictures) ShowSlots(view, *composition.SlotPictures);
+    if (composition.SlotPictures)
+        ShowSlots(view, *composition.SlotPictures, composition.SlotLetters);
     view.SetOutput(composition.Scrap);
     WriteScrapFile(view.Output());
 }

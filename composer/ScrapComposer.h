@@ -18,6 +18,8 @@ struct ScrapComposition {
     std::optional<QString> CounterText;
     // Entry i is empty or a picture path relative to AppDir ("\1\a.gif").
     std::optional<std::array<QString, SlotCount>> SlotPictures;
+    // Entry i is the letter whose picture SlotPictures[i] is, or null.
+    std::array<QChar, SlotCount> SlotLetters{};
     QString Scrap;
 };
 

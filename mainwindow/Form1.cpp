@@ -1,9 +1,7 @@
 #include "mainwindow/Form1.h"
 
 #include <QDir>
-#include <QFileInfo>
 #include <QStandardPaths>
-#include <algorithm>
 
 #include "about/About.h"
 #include "about/BackColour.h"
@@ -35,9 +33,9 @@ Font SansSerif(double points) {
     return Font{.name = "MS Sans Serif", .points = points};
 }
 
-// What a screen reader calls a slot: its place and what it shows.
-QString SlotName(int index, const QString& shows) {
-    return QStringLiteral("Preview letter %1: %2").arg(index + 1).arg(shows);
+// What a screen reader calls a slot: its place and the letter it shows.
+QString SlotName(int index, QChar letter) {
+    return QStringLiteral("Preview letter %1: %2").arg(index + 1).arg(letter);
 }
 
 // Where the GIF of a text is first offered to go: named after the letters
@@ -181,13 +179,9 @@ void Form1::ClearSlot(int index) {
     Slot(index).SetPicture(gui::Picture());
 }
 
-void Form1::ShowSlotPicture(int index, const QString& path) {
+void Form1::ShowSlotPicture(int index, const QString& path, QChar letter) {
     gui::Image& slot = Slot(index);
     slot.SetPicture(gui::LoadPicture(path));  // a failed load leaves the slot as it was
-    // The picture's file is named after its letter; the path may use either
-    // separator.
-    const QString file = path.mid(std::max(path.lastIndexOf('/'), path.lastIndexOf('\\')) + 1);
-    const QString letter = QFileInfo(file).completeBaseName();
     Describe(slot, SlotName(index, letter), QStringLiteral("The letter %1").arg(letter));
 }
 

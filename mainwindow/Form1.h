@@ -24,7 +24,7 @@ public:
     bool Style2Selected() const override;
     void SetCounter(const QString& text) override;
     void ClearSlot(int index) override;
-    void ShowSlotPicture(int index, const QString& path) override;
+    void ShowSlotPicture(int index, const QString& path, QChar letter) override;
     void SetOutput(const QString& text) override;
     QString Output() const override;
 

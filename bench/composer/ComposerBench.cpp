@@ -35,7 +35,7 @@ public:
     bool Style2Selected() const override { return style == 2; }
     void SetCounter(const QString& value) override { counter_ = value; }
     void ClearSlot(int index) override { slots_.at(static_cast<std::size_t>(index)) = QImage(); }
-    void ShowSlotPicture(int index, const QString& path) override {
+    void ShowSlotPicture(int index, const QString& path, QChar) override {
         QImageReader reader(path);
         QImage image = reader.read();
         if (image.isNull())

@@ -47,7 +47,7 @@ public:
         shown.at(static_cast<std::size_t>(index)).clear();
         log << QStringLiteral("clear %1").arg(index);
     }
-    void ShowSlotPicture(int index, const QString& path) override {
+    void ShowSlotPicture(int index, const QString& path, QChar) override {
         log << QStringLiteral("show %1 %2").arg(index).arg(path);
         QFile file(path);
         if (!file.open(QIODevice::ReadOnly))

@@ -158,16 +158,16 @@ TEST_F(Form1Test, SlotsShowPicturesUnstretchedFromTheirCorner) {
         picture.save(path, "PNG");
         return path;
     };
-    form->ShowSlotPicture(0, write("exact.png", QSize(36, 74)));
+    form->ShowSlotPicture(0, write("exact.png", QSize(36, 74)), u'e');
     EXPECT_EQ(C<gui::Image>("Image3", 0).geometry(), QRect(64, 336, 36, 74));
     EXPECT_EQ(form->grab().toImage().pixel(64 + 35, 336 + 73), qRgb(200, 0, 40));
-    form->ShowSlotPicture(15, write("small.png", QSize(20, 30)));
+    form->ShowSlotPicture(15, write("small.png", QSize(20, 30)), u's');
     EXPECT_EQ(C<gui::Image>("Image3", 15).geometry(), QRect(64, 416, 20, 30));
-    form->ShowSlotPicture(44, write("large.png", QSize(50, 100)));
+    form->ShowSlotPicture(44, write("large.png", QSize(50, 100)), u'l');
     EXPECT_EQ(C<gui::Image>("Image3", 44).geometry(), QRect(624, 496, 50, 100));
 
     // A failed load leaves the slot as it was.
-    EXPECT_THROW(form->ShowSlotPicture(0, work.filePath("none.gif")), runtime::RuntimeError);
+    EXPECT_THROW(form->ShowSlotPicture(0, work.filePath("none.gif"), u'n'), runtime::RuntimeError);
     EXPECT_EQ(SlotImage(0).size(), QSize(36, 74));
     form->ClearSlot(0);
     EXPECT_TRUE(SlotImage(0).isNull());
