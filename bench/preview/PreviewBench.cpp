@@ -19,11 +19,11 @@
 #include <QThread>
 #include <algorithm>
 
-#include "browser/BrowserProbe.h"
 #include "composer/GlyphCatalogue.h"
 #include "gui/core/AppDir.h"
 #include "gui/core/RuntimeError.h"
 #include "preview/PreviewBrowser.h"
+#include "tests/support/BrowserProbe.h"
 
 namespace {
 

@@ -6,7 +6,7 @@
 #include <QString>
 #include <QStringList>
 
-#include "browser/BrowserProbe.h"
+#include "tests/support/BrowserProbe.h"
 
 // What the preview tests look at besides the browser's trace and process:
 // its windows on the X display, the processes of the session.

@@ -1,4 +1,4 @@
-#include "browser/BrowserProbe.h"
+#include "tests/support/BrowserProbe.h"
 
 #include <QCoreApplication>
 #include <QDBusConnection>
