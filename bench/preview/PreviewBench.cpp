@@ -23,7 +23,7 @@
 #include "gui/core/AppDir.h"
 #include "gui/core/RuntimeError.h"
 #include "preview/PreviewBrowser.h"
-#include "tests/support/BrowserProbe.h"
+#include "tests/preview/BrowserProbe.h"
 
 namespace {
 

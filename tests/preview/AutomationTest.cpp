@@ -14,7 +14,7 @@
 #include <QTimer>
 #include <QXmlStreamReader>
 
-#include "DesktopProbe.h"
+#include "BrowserProbe.h"
 #include "gui/automation/Automation.h"
 #include "gui/automation/Members.h"
 #include "gui/core/AppDir.h"

@@ -25,7 +25,7 @@
 #include <cerrno>
 #include <iostream>
 
-#include "DesktopProbe.h"
+#include "BrowserProbe.h"
 #include "composer/GlyphCatalogue.h"
 #include "gui/core/AppDir.h"
 #include "gui/core/RuntimeError.h"

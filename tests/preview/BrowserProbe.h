@@ -5,12 +5,30 @@
 #include <QRect>
 #include <QString>
 #include <QStringList>
+#include <functional>
 
-#include "tests/support/BrowserProbe.h"
-
-// What the preview tests look at besides the browser's trace and process:
-// its windows on the X display, the processes of the session.
+// What the preview tests look at from outside the browser: its trace, its
+// windows on the X display, its processes.
 namespace probe {
+
+struct TraceLine {
+    qint64 time = 0;
+    QString path;
+    QString event;
+    QString value;
+};
+
+// The trace the browser keeps while DURURIVE_BROWSER_TRACE names a file.
+QString TraceFile();
+void ClearTrace();
+QList<TraceLine> Trace();
+QList<TraceLine> TraceOf(const QString& path);
+// The object paths of the windows created since the trace was cleared.
+QStringList CreatedWindows();
+
+// Polls (running the event loop) until done() or timeoutMs passed.
+bool WaitFor(const std::function<bool()>& done, int timeoutMs);
+bool WaitForTrace(const QString& path, const QString& event, int timeoutMs);
 
 // A property of a browser window object, read with a plain D-Bus call.
 qulonglong WindowId(const QString& path);
@@ -26,6 +44,12 @@ QString WindowTitle(qulonglong windowId);
 // Asks the window manager to close the window, as its close box does.
 void CloseWindow(qulonglong windowId);
 
+// The pid of the browser on the bus, 0 when it is not there.
+qint64 BrowserPid();
+// Ends the browser on the bus, with its engine processes, as a user's
+// logging out would; true once it is gone.
+bool EndBrowser();
+bool IsRunning(qint64 pid);
 qint64 SessionOf(qint64 pid);
 // The running processes of a session, "pid name" each.
 QStringList ProcessesInSession(qint64 session);
