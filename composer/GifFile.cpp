@@ -2,6 +2,7 @@
 
 #include <gif_lib.h>
 
+#include <QRect>
 #include <stdexcept>
 
 #include "gui/core/GifFrames.h"
@@ -140,18 +141,83 @@ void PutLoopExtension(GifFileType* gif) {
     Check(gif, EGifPutExtensionTrailer(gif), "loop extension");
 }
 
-void PutFrame(GifFileType* gif, const IndexedGif& picture, const IndexedGif::Frame& frame) {
+// Whether frame `next` may be drawn over frame `shown` left on the screen:
+// only when no pixel turns transparent, which drawing over cannot do.
+bool CanDrawOver(const IndexedGif::Frame& shown, const IndexedGif::Frame& next) {
+    for (qsizetype i = 0; i < next.indices.size(); ++i)
+        if (next.indices[i] == 0 && shown.indices[i] != 0) return false;
+    return true;
+}
+
+// The smallest rectangle that holds every pixel in which the frames differ;
+// one pixel when none does, as a frame cannot be empty.
+QRect Changed(const IndexedGif& picture, const IndexedGif::Frame& shown,
+              const IndexedGif::Frame& next) {
+    QRect box;
+    for (int y = 0; y < picture.height; ++y) {
+        const qsizetype row = qsizetype(y) * picture.width;
+        for (int x = 0; x < picture.width; ++x)
+            if (shown.indices[row + x] != next.indices[row + x]) box |= QRect(x, y, 1, 1);
+    }
+    return box.isEmpty() ? QRect(0, 0, 1, 1) : box;
+}
+
+// One frame as it goes into the file: a rectangle of the screen, in which
+// a transparent pixel leaves what is under it, and whether it stays on the
+// screen when its time is up or is cleared.
+struct Patch {
+    QRect place;
+    QByteArray indices;
+    bool stays = false;
+};
+
+// Where a frame may be drawn over the one before, only the pixels that
+// change are written and the rest left transparent, which compresses far
+// better. A frame that is cleared afterwards covers the whole screen, so that
+// clearing it leaves nothing of an earlier frame behind.
+QVector<Patch> Patches(const IndexedGif& picture) {
+    const QVector<IndexedGif::Frame>& frames = picture.frames;
+    const QRect screen(0, 0, picture.width, picture.height);
+    QVector<Patch> patches;
+    for (qsizetype i = 0; i < frames.size(); ++i) {
+        const bool over = i > 0 && patches.last().stays;
+        Patch patch{screen, frames[i].indices, false};
+        patch.stays = i + 1 < frames.size() && CanDrawOver(frames[i], frames[i + 1]);
+        if (over) {
+            for (qsizetype p = 0; p < patch.indices.size(); ++p)
+                if (patch.indices[p] == frames[i - 1].indices[p]) patch.indices[p] = 0;
+            if (patch.stays) patch.place = Changed(picture, frames[i - 1], frames[i]);
+        }
+        if (patch.place != screen) {
+            QByteArray cut;
+            cut.reserve(qsizetype(patch.place.width()) * patch.place.height());
+            for (int y = patch.place.top(); y <= patch.place.bottom(); ++y)
+                cut.append(
+                    patch.indices.constData() + qsizetype(y) * picture.width + patch.place.left(),
+                    patch.place.width());
+            patch.indices = cut;
+        }
+        patches.append(patch);
+    }
+    return patches;
+}
+
+void PutFrame(GifFileType* gif, const Patch& patch, int delayCentiseconds) {
     GraphicsControlBlock control{};
-    control.DisposalMode = DISPOSE_BACKGROUND;
-    control.DelayTime = frame.delayCentiseconds;
+    control.DisposalMode = patch.stays ? DISPOSE_DO_NOT : DISPOSE_BACKGROUND;
+    control.DelayTime = delayCentiseconds;
     control.TransparentColor = 0;
     GifByteType block[4];
     const size_t length = EGifGCBToExtension(&control, block);
     Check(gif, EGifPutExtension(gif, GRAPHICS_EXT_FUNC_CODE, int(length), block), "frame control");
-    Check(gif, EGifPutImageDesc(gif, 0, 0, picture.width, picture.height, false, nullptr), "frame");
-    auto* pixels = reinterpret_cast<GifPixelType*>(const_cast<char*>(frame.indices.constData()));
-    for (int y = 0; y < picture.height; ++y)
-        Check(gif, EGifPutLine(gif, pixels + qsizetype(y) * picture.width, picture.width),
+    const QRect& place = patch.place;
+    Check(
+        gif,
+        EGifPutImageDesc(gif, place.x(), place.y(), place.width(), place.height(), false, nullptr),
+        "frame");
+    auto* pixels = reinterpret_cast<GifPixelType*>(const_cast<char*>(patch.indices.constData()));
+    for (int y = 0; y < place.height(); ++y)
+        Check(gif, EGifPutLine(gif, pixels + qsizetype(y) * place.width(), place.width()),
               "pixels");
 }
 
@@ -194,7 +260,9 @@ QByteArray EncodeGif(const IndexedGif& picture) {
         if (!table) throw std::runtime_error("GIF encoding failed: bad colour table size");
         Check(gif, EGifPutScreenDesc(gif, picture.width, picture.height, 8, 0, table), "screen");
         PutLoopExtension(gif);
-        for (const IndexedGif::Frame& frame : picture.frames) PutFrame(gif, picture, frame);
+        const QVector<Patch> patches = Patches(picture);
+        for (qsizetype i = 0; i < patches.size(); ++i)
+            PutFrame(gif, patches[i], picture.frames[i].delayCentiseconds);
     } catch (...) {
         GifFreeMapObject(table);
         EGifCloseFile(gif, &error);

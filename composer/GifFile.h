@@ -42,6 +42,8 @@ struct IndexedGif {
     QVector<Frame> frames;
 };
 
-// The picture as a GIF89a that loops for ever; each frame covers the whole
-// screen and clears it when its time is up, so transparency shows through.
+// The picture as a GIF89a that loops for ever. A frame that no pixel of the
+// next turns transparent stays on the screen, and the next holds only what
+// changes; the others clear the screen when their time is up, so
+// transparency shows through.
 QByteArray EncodeGif(const IndexedGif& picture);
