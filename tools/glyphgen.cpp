@@ -14,24 +14,19 @@ namespace {
 
 constexpr int GlyphTableSize = 32;
 
-quint32 Seed(int style, QChar letter) {
-    return quint32(style) * 1000u + letter.unicode();
-}
-
 void WriteStyle(const QString& folder, int style, const GlyphStyle& look) {
     if (!QDir().mkpath(folder)) throw std::runtime_error("cannot create " + folder.toStdString());
-    for (char16_t l = u'a'; l <= u'z'; ++l) {
-        const QChar letter(l);
-        WriteAnimatedGif(folder + QStringLiteral("/%1.gif").arg(letter),
-                         PaintGlyph(look, letter, Seed(style, letter)), look.shades, GlyphTableSize,
-                         look.delayCentiseconds);
+    const QVector<QVector<QImage>> alphabet = PaintAlphabet(look, quint32(style) * 1000u);
+    for (int i = 0; i < alphabet.size(); ++i) {
+        WriteAnimatedGif(folder + QStringLiteral("/%1.gif").arg(QChar(u'a' + i)), alphabet[i],
+                         Palette(look), GlyphTableSize, look.delayCentiseconds);
     }
 }
 
-void WriteSample(const QString& path, int style, const GlyphStyle& look, int tableSize) {
-    const QChar a(u'a');
-    WriteAnimatedGif(path, PaintGlyph(look, a, Seed(style, a) + 7u), look.shades, tableSize,
-                     look.delayCentiseconds);
+void WriteSample(const QString& path, int style, const GlyphStyle& look, QSize size,
+                 int tableSize) {
+    WriteAnimatedGif(path, PaintSample(look, u'a', quint32(style) * 1000u + 7u, size),
+                     Palette(look), tableSize, look.delayCentiseconds);
 }
 
 }  // namespace
@@ -50,8 +45,11 @@ int main(int argc, char** argv) {
         WriteStyle(glyphs + "/2", 2, RedStyle());
         if (!QDir().mkpath(assets))
             throw std::runtime_error("cannot create " + assets.toStdString());
-        WriteSample(assets + "/Image1.gif", 1, PinkStyle(), 256);
-        WriteSample(assets + "/Image2.gif", 2, RedStyle(), 128);
+        WriteSample(assets + "/Image1.gif", 1, PinkStyle(), QSize(32, 28), 256);
+        // The style-2 sample fills its tall picture with a larger letter.
+        GlyphStyle large = RedStyle();
+        large.emPixels = 56;
+        WriteSample(assets + "/Image2.gif", 2, large, QSize(36, 74), 128);
     } catch (const std::exception& error) {
         std::fprintf(stderr, "glyphgen: %s\n", error.what());
         return 1;

@@ -80,8 +80,13 @@ wait_for 100 window_named "$dialog" || fail "Ctrl+S opened no save dialog"
 xdotool key ctrl+a type --delay 20 "$work/hi yoa.gif"
 xdotool key Return
 wait_for 100 test -s "$work/hi yoa.gif" || fail "Return in the dialog saved no GIF"
+# Two lines of style-1 pictures, each as wide as its letters together.
+width() { local w=0 l; for l; do w=$((w + $(identify -format '%W' "$(dirname "$program")/1/$l.gif[0]"))); done; echo $w; }
+wide=$(( $(width h i) > $(width y o a) ? $(width h i) : $(width y o a) ))
+high=$((2 * $(identify -format '%H' "$(dirname "$program")/1/h.gif[0]")))
 frames="$(identify -format '%m %W %H %T;' "$work/hi yoa.gif" 2>&1)"
-[[ "$frames" == "GIF 96 56 15;GIF 96 56 15;GIF 96 56 15;" ]] || fail "the saved GIF reads '$frames'"
+[[ "$frames" == "GIF $wide $high 15;GIF $wide $high 15;GIF $wide $high 15;" ]] ||
+    fail "the saved GIF reads '$frames', not $wide by $high"
 
 # Preview (9960, 2280, 975 x 375) opens a browser window at 100,300, 400 x 400.
 click_twips "$main" 9960 975 2280 375

@@ -5,33 +5,60 @@
 #include <QDir>
 #include <QFile>
 #include <QImageReader>
+#include <QMap>
 #include <QProcess>
+#include <QSet>
 #include <QTemporaryDir>
 
 namespace {
 
+// The slot of the preview strip, which no picture may outgrow.
+const QSize Slot(36, 74);
+
 struct Expected {
     QString path;
-    QSize size;
+    int style;   // 0 for a sample picture
+    QSize size;  // a sample's; a glyph's is its own, within the slot
     int delay;
 };
 
 QVector<Expected> AllPictures() {
     QVector<Expected> all;
     for (char16_t l = u'a'; l <= u'z'; ++l) {
-        all.append({QStringLiteral(PROGRAM_DIR "/1/%1.gif").arg(QChar(l)), QSize(32, 28), 150});
-        all.append({QStringLiteral(PROGRAM_DIR "/2/%1.gif").arg(QChar(l)), QSize(36, 74), 110});
+        all.append({QStringLiteral(PROGRAM_DIR "/1/%1.gif").arg(QChar(l)), 1, {}, 150});
+        all.append({QStringLiteral(PROGRAM_DIR "/2/%1.gif").arg(QChar(l)), 2, {}, 110});
     }
-    all.append({QStringLiteral(ASSET_DIR "/Image1.gif"), QSize(32, 28), 150});
-    all.append({QStringLiteral(ASSET_DIR "/Image2.gif"), QSize(36, 74), 110});
+    all.append({QStringLiteral(ASSET_DIR "/Image1.gif"), 0, QSize(32, 28), 150});
+    all.append({QStringLiteral(ASSET_DIR "/Image2.gif"), 0, QSize(36, 74), 110});
     return all;
 }
 
-bool HasAlpha(const QImage& frame, bool transparent) {
+bool Opaque(const QImage& frame, int x, int y) {
+    return x >= 0 && y >= 0 && x < frame.width() && y < frame.height() &&
+           qAlpha(frame.pixel(x, y)) != 0;
+}
+
+// The colours of the letter's edge, its pixels beside a transparent one.
+QSet<QRgb> EdgeColours(const QImage& frame) {
+    QSet<QRgb> colours;
     for (int y = 0; y < frame.height(); ++y)
         for (int x = 0; x < frame.width(); ++x)
-            if ((qAlpha(frame.pixel(x, y)) == 0) == transparent) return true;
-    return false;
+            if (Opaque(frame, x, y) && (!Opaque(frame, x - 1, y) || !Opaque(frame, x + 1, y) ||
+                                        !Opaque(frame, x, y - 1) || !Opaque(frame, x, y + 1)))
+                colours.insert(frame.pixel(x, y));
+    return colours;
+}
+
+// How many pixels differ between two frames, and how many are opaque.
+std::pair<int, int> Changed(const QImage& a, const QImage& b) {
+    int changed = 0, opaque = 0;
+    for (int y = 0; y < a.height(); ++y) {
+        for (int x = 0; x < a.width(); ++x) {
+            changed += a.pixel(x, y) != b.pixel(x, y);
+            opaque += Opaque(a, x, y);
+        }
+    }
+    return {changed, opaque};
 }
 
 int ColourTableSize(const QString& path) {
@@ -59,9 +86,14 @@ QByteArray Digest(const QString& dir) {
 
 }  // namespace
 
+// Every glyph of a style is as high as the others and no larger than a slot;
+// a letter keeps its shape and its one-colour outline in every frame, while
+// the glitter inside it moves.
 TEST(GlyphPictures, EveryPictureIsAnAnimatedLoopingTransparentGif) {
     const QVector<Expected> all = AllPictures();
     ASSERT_EQ(all.size(), 54);
+    QMap<int, QSize> first;  // per style, the size of its first picture
+    QMap<int, QSet<QRgb>> edges;
     for (const Expected& e : all) {
         SCOPED_TRACE(e.path.toStdString());
         QImageReader reader(e.path);
@@ -71,17 +103,40 @@ TEST(GlyphPictures, EveryPictureIsAnAnimatedLoopingTransparentGif) {
         EXPECT_EQ(reader.loopCount(), -1);  // for ever
         QVector<QImage> frames;
         for (int i = 0; i < 3; ++i) {
-            const QImage frame = reader.read();
+            const QImage frame = reader.read().convertToFormat(QImage::Format_ARGB32);
             ASSERT_FALSE(frame.isNull());
-            EXPECT_EQ(frame.size(), e.size);
             EXPECT_EQ(reader.nextImageDelay(), e.delay);
-            EXPECT_TRUE(HasAlpha(frame, true)) << "no transparent pixel in frame " << i;
-            EXPECT_TRUE(HasAlpha(frame, false)) << "frame " << i << " is empty";
             frames << frame;
         }
-        EXPECT_NE(frames[0], frames[1]);
-        EXPECT_NE(frames[1], frames[2]);
-        EXPECT_NE(frames[0], frames[2]);
+        const QSize size = frames[0].size();
+        if (e.style == 0) {
+            EXPECT_EQ(size, e.size);
+        } else {
+            EXPECT_TRUE(size.width() <= Slot.width() && size.height() <= Slot.height())
+                << size.width() << " x " << size.height();
+            if (!first.contains(e.style)) first.insert(e.style, size);
+            EXPECT_EQ(size.height(), first[e.style].height());
+        }
+        const QSet<QRgb> edge = EdgeColours(frames[0]);
+        if (e.style != 0) edges[e.style] += edge;
+        for (int i = 0; i < 3; ++i) {
+            SCOPED_TRACE(i);
+            EXPECT_EQ(frames[i].size(), size);
+            EXPECT_EQ(EdgeColours(frames[i]), edge);
+            const auto [changed, opaque] = Changed(frames[i], frames[(i + 1) % 3]);
+            EXPECT_GT(opaque, 0) << "the frame is empty";
+            EXPECT_LT(opaque, size.width() * size.height()) << "no transparent pixel";
+            // The letter's shape stays; a tenth of it glitters anew.
+            EXPECT_EQ(frames[i].createAlphaMask(), frames[0].createAlphaMask());
+            EXPECT_GE(changed * 10, opaque) << changed << " of " << opaque << " pixels change";
+        }
+    }
+    for (int style : {1, 2}) {
+        SCOPED_TRACE(style);
+        EXPECT_EQ(edges[style].size(), 1) << "the letters' edges are not one outline colour";
+        const QImage i(QStringLiteral(PROGRAM_DIR "/%1/i.gif").arg(style)),
+            m(QStringLiteral(PROGRAM_DIR "/%1/m.gif").arg(style));
+        EXPECT_LT(i.width() * 2, m.width()) << "the letters are not as wide as they need";
     }
 }
 
