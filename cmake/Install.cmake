@@ -8,22 +8,11 @@ include(GNUInstallDirs)
 set(DURURIVE_INSTALL_DIR lib/dururive)
 
 install(TARGETS dururive dururive-browser RUNTIME DESTINATION ${DURURIVE_INSTALL_DIR})
-# Hardened as a Debian package wants it: every symbol bound at start, so that
-# the relocations can be read-only (relro is on by default); and, when the
-# install strips (as cpack does), without the compiler's .comment, as
-# Debian's dh_strip leaves them.
+# Every symbol bound at start, so that the relocations can be read-only
+# (relro is on by default), as Debian's hardening wants it.
 foreach(program dururive dururive-browser)
   target_link_options(${program} PRIVATE LINKER:-z,relro,-z,now)
 endforeach()
-install(CODE "
-  if(CMAKE_INSTALL_DO_STRIP)
-    foreach(program dururive dururive-browser)
-      execute_process(COMMAND \"${CMAKE_STRIP}\" --remove-section=.comment --remove-section=.note
-                      \"\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}/${DURURIVE_INSTALL_DIR}/\${program}\"
-                      COMMAND_ERROR_IS_FATAL ANY)
-    endforeach()
-  endif()
-")
 file(RELATIVE_PATH dururive_link_target
      /${CMAKE_INSTALL_BINDIR} /${DURURIVE_INSTALL_DIR}/dururive)
 install(CODE "

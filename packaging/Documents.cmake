@@ -4,8 +4,8 @@
 # compresses it and the
 # changelog with gzip -9n as Debian wants them (no name, no time stamp: the
 # same bytes at every build), and installs both. Expects SOURCE_DIR (this
-# folder), OUT_DIR (a folder to write to), VERSION, and BINDIR, PROGRAM_DIR,
-# MANDIR and DOCDIR relative to the prefix.
+# folder), CHANGELOG (the file), OUT_DIR (a folder to write to), VERSION, and
+# BINDIR, PROGRAM_DIR, MANDIR and DOCDIR relative to the prefix.
 # The install script runs with old policies, under which "@VERSION@" in this
 # file's own code would read the variable VERSION.
 cmake_policy(VERSION 3.25)
@@ -35,7 +35,7 @@ string(REPLACE "@PROGRAM_DIR@" "${program_dir}" page "${page}")
 string(REPLACE "@COMMAND@" "${command}" page "${page}")
 file(WRITE "${OUT_DIR}/dururive.1" "${page}")
 compress("${OUT_DIR}/dururive.1" "${OUT_DIR}/dururive.1.gz")
-compress("${SOURCE_DIR}/changelog" "${OUT_DIR}/changelog.gz")
+compress("${CHANGELOG}" "${OUT_DIR}/changelog.gz")
 
 file(INSTALL DESTINATION "${prefix}/${MANDIR}/man1" TYPE FILE FILES "${OUT_DIR}/dururive.1.gz")
 file(INSTALL DESTINATION "${prefix}/${DOCDIR}" TYPE FILE FILES "${OUT_DIR}/changelog.gz")

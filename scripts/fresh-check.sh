@@ -2,11 +2,15 @@
 # fresh-check.sh [COMMAND]
 # Tries the project as a new user would on a fresh Debian 12 machine: makes a
 # minimal bookworm root with debootstrap, clones the committed project (HEAD,
-# not the working tree) into it with ../shared beside it, and runs COMMAND
-# there as root (default: scripts/test.sh, the README's test command). Prints
-# the outcome and the wall time; the root and its mounts are removed whatever
-# happens. Needs root (it asks sudo), the network to the Debian mirror, a few
-# GB of disk and about half an hour. Set FRESH_KEEP=1 to keep the root.
+# not the working tree) into it with ../shared beside it, and there, as root:
+# builds the Debian package with only its build dependencies installed (the
+# proof that debian/control names them all), then again in another folder,
+# with another umask and without the tests, which must give the same bytes;
+# and then runs COMMAND (default: scripts/test.sh, the README's test
+# command). Prints the outcomes and the wall time; the root and its mounts
+# are removed whatever happens. Needs root (it asks sudo), the network to the
+# Debian mirror, a few GB of disk and about three quarters of an hour. Set
+# FRESH_KEEP=1 to keep the root.
 set -uo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 command="${1:-scripts/test.sh}"
@@ -79,6 +83,10 @@ home="$target/root"
 git clone --quiet "$root" "$home/project" || exit 1
 cp -a "$shared" "$home/shared" || exit 1
 echo "=== cloned $(git -C "$root" rev-parse --short HEAD) into /root/project, ../shared beside it"
+# The package is built from clones of their own: dpkg-buildpackage writes
+# beside the source, and the project's checkout stays as it was for COMMAND.
+git clone --quiet "$root" "$home/package/dururive" || exit 1
+git clone --quiet "$root" "$home/again/elsewhere/dururive" || exit 1
 
 attach -t proc proc "$target/proc"
 attach --rbind /sys "$target/sys"
@@ -87,11 +95,39 @@ attach --rbind /dev "$target/dev"  # with /dev/pts and /dev/shm, which the brows
 mount --make-rslave "$target/dev"
 cp /etc/resolv.conf "$target/etc/resolv.conf"
 
+in_root() {
+    chroot "$target" /usr/bin/env -i HOME=/root TERM="${TERM:-dumb}" LANG=C.UTF-8 \
+        PATH=/usr/local/sbin:/usr/local/bin:/usr/sbin:/usr/bin:/sbin:/bin /bin/bash -c "$1"
+}
+outcome() { ((${1} == 0)) && echo passed || echo "FAILED (status $1)"; }
+
+echo "=== building the Debian package with only its build dependencies"
+in_root '
+set -e
+export DEBIAN_FRONTEND=noninteractive
+apt-get update -qq
+cd /root/package/dururive
+apt-get build-dep -y -qq --no-install-recommends ./
+DEB_BUILD_OPTIONS="parallel=$(nproc)" dpkg-buildpackage -us -uc
+cd /root/again/elsewhere/dururive
+umask 077
+DEB_BUILD_OPTIONS="nocheck parallel=$(nproc)" dpkg-buildpackage -us -uc -Pnocheck
+cd /root
+differ=0
+for deb in package/*.deb; do
+    sha256sum "$deb" "again/elsewhere/${deb#package/}"
+    cmp "$deb" "again/elsewhere/${deb#package/}" || differ=1
+done
+(( ! differ )) || { echo "the two builds differ" >&2; exit 1; }
+echo "the two builds give the same packages"'
+package_status=$?
+echo "=== the Debian package in a fresh Debian 12 root: $(outcome $package_status) after $(elapsed)"
+
 echo "=== running $command in the fresh root"
-chroot "$target" /usr/bin/env -i HOME=/root TERM="${TERM:-dumb}" LANG=C.UTF-8 \
-    PATH=/usr/local/sbin:/usr/local/bin:/usr/sbin:/usr/bin:/sbin:/bin \
-    /bin/bash -c 'cd /root/project && '"$command"
+in_root 'cd /root/project && '"$command"
 status=$?
 
-echo "=== $command in a fresh Debian 12 root: $( ((status == 0)) && echo passed || echo "FAILED (status $status)") after $(elapsed)"
+echo "=== the Debian package in a fresh Debian 12 root: $(outcome $package_status)"
+echo "=== $command in a fresh Debian 12 root: $(outcome $status) after $(elapsed)"
+((package_status == 0)) || exit "$package_status"
 exit "$status"

@@ -20,11 +20,11 @@ import sys
 
 # Commands our tools run on our behalf, which no source of ours names.
 CALLED_FOR_US = {
-    # cpack's Debian generator (the README's packaging step, install_package)
-    "file": "cpack's Debian generator",
-    "dpkg-shlibdeps": "cpack's Debian generator",
-    "readelf": "cpack's Debian generator",
-    "strip": "cpack, which strips the executables",
+    # debian/rules, which dpkg-buildpackage runs (the README's packaging
+    # step, install_package)
+    "dh": "debian/rules",
+    "dpkg-shlibdeps": "dh_shlibdeps in debian/rules",
+    "strip": "dh_strip in debian/rules",
     # CMake builds with Ninja and the compilers it finds
     "ninja": "cmake -G Ninja",
     "c++": "cmake",
