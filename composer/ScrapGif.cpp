@@ -165,6 +165,14 @@ IndexedGif Index(const GifAnimation& animation) {
 
 }  // namespace
 
+QString ScrapGifName(const QString& text) {
+    QString name;
+    for (QChar character : text.toLower())
+        if ((character >= u'a' && character <= u'z') || character == u' ') name += character;
+    name = name.simplified();
+    return (name.isEmpty() ? QStringLiteral("scrap") : name) + QStringLiteral(".gif");
+}
+
 bool ScrapHasLetter(const QString& text, int style) {
     return std::any_of(text.begin(), text.end(), [style](QChar character) {
         return GlyphCatalogue::Lookup(character.toLower(), style).kind == GlyphKind::Glyph;

@@ -10,6 +10,10 @@
 // (no margin, lines of pictures edge to edge) and animating in step. The
 // pictures are read from the style folders beside the program (AppDir).
 
+// The file name a GIF of the text goes by: its letters and spaces, as in
+// "hello yarvo.gif", or "scrap.gif" when it has none.
+QString ScrapGifName(const QString& text);
+
 // Whether the text has a letter that becomes a picture in the style.
 bool ScrapHasLetter(const QString& text, int style);
 

@@ -1,7 +1,9 @@
 #include <gif_lib.h>
 #include <gtest/gtest.h>
 #include <sys/resource.h>
+#include <utime.h>
 
+#include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QProcess>
@@ -9,6 +11,7 @@
 #include <csignal>
 
 #include "Printers.h"
+#include "composer/GifCopy.h"
 #include "composer/ScrapGif.h"
 #include "gui/core/AppDir.h"
 #include "gui/core/RuntimeError.h"
@@ -143,6 +146,70 @@ TEST_F(ScrapGifTest, FaultsNameTheFileAndLeaveNothingBehind) {
     ASSERT_TRUE(kept.open(QIODevice::ReadOnly));
     EXPECT_EQ(kept.readAll(), "old") << "a failed save damaged the file it was to replace";
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"kept.gif"});
+}
+
+// A copy is a file of its own in a private folder; a failure to make one
+// says what and why and leaves nothing; the next start removes day-old
+// copies and nothing else.
+TEST_F(ScrapGifTest, CopiesAreFilesOfTheirOwnAndOldOnesGo) {
+    const QByteArray cacheBefore = qgetenv("XDG_CACHE_HOME");
+    qputenv("XDG_CACHE_HOME", dir.filePath("cache").toLocal8Bit());
+    const QString copies = dir.filePath("cache/dururive/copies");
+    EXPECT_EQ(GifCopiesFolder(), copies);
+    const GifCopy first = WriteGifCopy("Hi yo!", 2), second = WriteGifCopy("Hi yo!", 2);
+    EXPECT_EQ(first.bytes, EncodeScrapGif("Hi yo!", 2));
+    EXPECT_EQ(QFileInfo(first.file).fileName(), "hi yo.gif");
+    EXPECT_NE(QFileInfo(first.file).path(), QFileInfo(second.file).path());
+    EXPECT_EQ(QFileInfo(first.file).dir().path().section('/', 0, -2), copies);
+    EXPECT_EQ(QFileInfo(QFileInfo(first.file).path()).permissions() & 0x0077, 0)
+        << "the copy's folder is open to others";
+    QFile written(first.file);
+    ASSERT_TRUE(written.open(QIODevice::ReadOnly));
+    EXPECT_EQ(written.readAll(), first.bytes);
+
+    const auto failure = [&](const QString& text) -> QString {
+        try {
+            WriteGifCopy(text, 1);
+        } catch (const runtime::RuntimeError& error) {
+            return error.Message();
+        }
+        return QStringLiteral("no failure");
+    };
+    const auto folders = [&] { return QDir(copies).entryList(QDir::Dirs | QDir::NoDotAndDotDot); };
+    const QStringList before = folders();
+    {
+        const runtime::ScopedAppDir empty(dir.filePath("no-program"));
+        EXPECT_TRUE(failure("b").startsWith("Read picture")) << failure("b").toStdString();
+    }
+    signal(SIGXFSZ, SIG_IGN);
+    rlimit limit{};
+    getrlimit(RLIMIT_FSIZE, &limit);
+    const rlimit small{100, limit.rlim_max};
+    setrlimit(RLIMIT_FSIZE, &small);
+    const QString full = failure("abc");
+    setrlimit(RLIMIT_FSIZE, &limit);
+    EXPECT_TRUE(full.startsWith("Write '" + copies) && full.endsWith("/abc.gif': File too large"))
+        << full.toStdString();
+    EXPECT_EQ(folders(), before) << "a failed copy left a folder behind";
+    QFile blocker(dir.filePath("file"));
+    ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
+    qputenv("XDG_CACHE_HOME", blocker.fileName().toLocal8Bit());
+    EXPECT_EQ(failure("a"),
+              "Create folder '" + blocker.fileName() + "/dururive/copies': Not a directory");
+
+    // Two days old: the first copy, and a folder that is not a copy's.
+    qputenv("XDG_CACHE_HOME", dir.filePath("cache").toLocal8Bit());
+    QDir().mkpath(copies + "/mine");
+    const time_t old = QDateTime::currentDateTime().addDays(-2).toSecsSinceEpoch();
+    for (const QString& path : {QFileInfo(first.file).path(), copies + "/mine"}) {
+        const utimbuf times{old, old};
+        ASSERT_EQ(utime(QFile::encodeName(path).constData(), &times), 0) << path.toStdString();
+    }
+    RemoveOldGifCopies();
+    EXPECT_FALSE(QFile::exists(first.file));
+    EXPECT_TRUE(QFile::exists(second.file));
+    EXPECT_TRUE(QFile::exists(copies + "/mine"));
+    qputenv("XDG_CACHE_HOME", cacheBefore);
 }
 
 // The program's command line, run with no display at all: what it writes to
