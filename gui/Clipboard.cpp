@@ -3,6 +3,7 @@
 #include <QClipboard>
 #include <QGuiApplication>
 #include <QMimeData>
+#include <QUrl>
 
 #include "gui/core/RuntimeError.h"
 
@@ -38,6 +39,18 @@ void Clipboard::SetText(const QString& text) {
     data->setText(text);
     clipboard.setMimeData(data);
     CheckOwned(clipboard, "Clipboard.SetText");
+}
+
+void Clipboard::SetPictureFile(const QString& file, const QByteArray& bytes, const QString& type) {
+    QClipboard& clipboard = SystemClipboard("Clipboard.SetData");
+    const QByteArray uri = QUrl::fromLocalFile(file).toEncoded();
+    auto* data = new QMimeData;
+    data->setData(type, bytes);
+    data->setData(QStringLiteral("text/uri-list"), uri + "\r\n");
+    // No line end after the address: GNOME Files has failed on one.
+    data->setData(QStringLiteral("x-special/gnome-copied-files"), "copy\n" + uri);
+    clipboard.setMimeData(data);
+    CheckOwned(clipboard, "Clipboard.SetData");
 }
 
 QString Clipboard::GetText() {

@@ -157,7 +157,9 @@ const std::vector<ControlKindInfo>& Kinds() {
          .type = &Image::staticMetaObject,
          .build = BuildImage,
          .events = {{Event::Click, Once, Raises<Clickable, &Clickable::Click>},
-                    {Event::DblClick, Once, Raises<Image, &Image::DblClick>}},
+                    {Event::DblClick, Once, Raises<Image, &Image::DblClick>},
+                    // A drag the user began reports each failure, as a press does.
+                    {Event::OLEStartDrag, Every, Raises<Image, &Image::OLEStartDrag>}},
          .accessible = ImageAccessible},
         {.kind = ControlKind::Shape, .type = &Shape::staticMetaObject, .build = BuildShape},
         {.kind = ControlKind::Frame, .type = &Frame::staticMetaObject, .build = BuildFrame},
@@ -184,6 +186,8 @@ QString EventName(Event event) {
             return QStringLiteral("Change");
         case Event::Timer:
             return QStringLiteral("Timer");
+        case Event::OLEStartDrag:
+            return QStringLiteral("OLEStartDrag");
     }
     return QStringLiteral("Event");
 }

@@ -20,7 +20,7 @@ namespace gui {
 
 class Form;
 
-enum class Event { Click, DblClick, Change, Timer };
+enum class Event { Click, DblClick, Change, Timer, OLEStartDrag };
 QString EventName(Event event);
 
 // An event a kind raises: connect attaches run to the control's signal, with

@@ -533,6 +533,20 @@ void Image::paintEvent(QPaintEvent*) {
     painter.drawPixmap(0, 0, picture_.Pixmap());
 }
 
+void Image::mousePressEvent(QMouseEvent* event) {
+    Clickable::mousePressEvent(event);
+    pressedAt_ = event->position().toPoint();
+}
+
+void Image::mouseMoveEvent(QMouseEvent* event) {
+    if (!Pressed() || picture_.IsEmpty() || !(event->buttons() & Qt::LeftButton)) return;
+    if ((event->position().toPoint() - pressedAt_).manhattanLength() <
+        QApplication::startDragDistance())
+        return;
+    ForgetPress();
+    emit OLEStartDrag();
+}
+
 void Image::mouseDoubleClickEvent(QMouseEvent* event) {
     ForgetPress();
     if (event->button() == Qt::LeftButton) emit DblClick();

@@ -32,6 +32,7 @@ protected:
     void mouseReleaseEvent(QMouseEvent* event) override;
     // A press that is to make no click, such as a double click's second.
     void ForgetPress() { pressed_ = false; }
+    bool Pressed() const { return pressed_; }
 
 private:
     bool pressed_ = false;
@@ -189,13 +190,19 @@ public:
     void SetPicture(const Picture& picture);
 signals:
     void DblClick();
+    // The left button, pressed on the picture, moved as far as a drag needs;
+    // the press then makes no click.
+    void OLEStartDrag();
 
 protected:
     void paintEvent(QPaintEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
     void mouseDoubleClickEvent(QMouseEvent* event) override;
 
 private:
     Picture picture_;
+    QPoint pressedAt_;
 };
 
 // A thin rectangle outline, transparent inside, drawn over what it touches;
