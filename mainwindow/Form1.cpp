@@ -5,10 +5,12 @@
 
 #include "about/About.h"
 #include "about/BackColour.h"
+#include "composer/GifCopy.h"
 #include "composer/ScrapComposer.h"
 #include "composer/ScrapGif.h"
 #include "gui/Clipboard.h"
 #include "gui/Dispatch.h"
+#include "gui/Drag.h"
 #include "gui/FileDialog.h"
 #include "gui/Picture.h"
 #include "preview/PreviewBrowser.h"
@@ -38,16 +40,12 @@ QString SlotName(int index, QChar letter) {
     return QStringLiteral("Preview letter %1: %2").arg(index + 1).arg(letter);
 }
 
-// Where the GIF of a text is first offered to go: named after the letters
-// and spaces of the text, in the Pictures folder, or home when there is none.
+// Where the GIF of a text is first offered to go: named after the text, in
+// the Pictures folder, or home when there is none.
 QString SuggestedGifPath(const QString& text) {
-    QString name;
-    for (QChar character : text.toLower())
-        if ((character >= u'a' && character <= u'z') || character == u' ') name += character;
-    name = name.simplified();
     QString folder = QStandardPaths::writableLocation(QStandardPaths::PicturesLocation);
     if (folder.isEmpty() || !QDir(folder).exists()) folder = QDir::homePath();
-    return QDir(folder).filePath((name.isEmpty() ? QStringLiteral("scrap") : name) + ".gif");
+    return QDir(folder).filePath(ScrapGifName(text));
 }
 
 // The preview strip: 3 rows of 15 slots, front to back from slot 44 to 0.
@@ -133,9 +131,14 @@ Form1::Form1(QWidget* parent) : gui::Form(Design(), parent), ui_(FindControls(*t
     On("Command2", gui::Event::Click, [this] { Command2_Click(); });
     On("Command3", gui::Event::Click, [this] { Command3_Click(); });
     On("Command5", gui::Event::Click, [this] { Command5_Click(); });
+    for (int i = 0; i < SlotCount; ++i)
+        On("Image3", i, gui::Event::OLEStartDrag, [this, i] { Image3_OLEStartDrag(i); });
     AddMenuCommand("mnuSaveGif", "Save as Animated GIF...", QKeySequence::Save);
     On("mnuSaveGif", gui::Event::Click, [this] { mnuSaveGif_Click(); });
-    EnableSaveGif();
+    AddMenuCommand("mnuCopyGif", "Copy as Animated GIF",
+                   QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_C));
+    On("mnuCopyGif", gui::Event::Click, [this] { mnuCopyGif_Click(); });
+    EnableGifCommands();
     DescribeControls();
     gui::Dispatch("Form_Load", [this] { Form_Load(); });
 }
@@ -196,17 +199,17 @@ QString Form1::Output() const {
 void Form1::Form_Load() {}
 
 void Form1::Text1_Change() {
-    EnableSaveGif();
+    EnableGifCommands();
     RecomposeScrap(*this);
 }
 
 void Form1::Option1_Click() {
-    EnableSaveGif();
+    EnableGifCommands();
     RecomposeScrap(*this);
 }
 
 void Form1::Option2_Click() {
-    EnableSaveGif();
+    EnableGifCommands();
     RecomposeScrap(*this);
 }
 
@@ -236,10 +239,13 @@ void Form1::Command5_Click() {
     OpenPreviewBrowser(300, 100, 400, 400);
 }
 
-// Saving needs a letter to draw; the command says so while there is none.
-void Form1::EnableSaveGif() {
-    EnableMenuCommand("mnuSaveGif", ScrapHasLetter(InputText(), SelectedStyle(*this)),
+// The GIF needs a letter to draw; each command says so while there is none.
+void Form1::EnableGifCommands() {
+    const bool letter = ScrapHasLetter(InputText(), SelectedStyle(*this));
+    EnableMenuCommand("mnuSaveGif", letter,
                       "There is no letter to save: type a letter from a to z first");
+    EnableMenuCommand("mnuCopyGif", letter,
+                      "There is no letter to copy: type a letter from a to z first");
 }
 
 void Form1::mnuSaveGif_Click() {
@@ -249,4 +255,23 @@ void Form1::mnuSaveGif_Click() {
     const QString file = gui::AskSaveFileName(this, "Save as Animated GIF", SuggestedGifPath(text),
                                               "GIF pictures (*.gif)", "gif");
     if (!file.isEmpty()) SaveScrapGif(file, text, style);
+}
+
+// The GIF goes on the clipboard both as a picture and as a file, since most
+// programs keep the animation only of a pasted file.
+void Form1::mnuCopyGif_Click() {
+    const QString text = InputText();
+    const int style = SelectedStyle(*this);
+    if (!ScrapHasLetter(text, style)) return;
+    const GifCopy copy = WriteGifCopy(text, style);
+    gui::Clipboard::SetPictureFile(copy.file, copy.bytes, QStringLiteral("image/gif"));
+}
+
+// Dragging a letter of the strip carries the whole text's GIF, written
+// before the drag begins.
+void Form1::Image3_OLEStartDrag(int index) {
+    const QString text = InputText();
+    const int style = SelectedStyle(*this);
+    if (!ScrapHasLetter(text, style)) return;
+    gui::DragFile(Slot(index), WriteGifCopy(text, style).file);
 }

@@ -52,8 +52,10 @@ private:
     void Command2_Click();
     void Command3_Click();
     void Command5_Click();
+    void Image3_OLEStartDrag(int index);
     void mnuSaveGif_Click();
-    void EnableSaveGif();
+    void mnuCopyGif_Click();
+    void EnableGifCommands();
 
     const Controls ui_;
 };

@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QPointer>
 
+#include "composer/GifCopy.h"
 #include "gui/Accessible.h"
 #include "gui/DesktopIdentity.h"
 #include "gui/Dispatch.h"
@@ -20,6 +21,7 @@ int main(int argc, char** argv) {
     gui::KeepReachableByScreenReaders();
     QApplication app(argc, argv);
     gui::TakeDesktopIdentity();
+    RemoveOldGifCopies();
 
     fonts.Join();
 

@@ -3,8 +3,9 @@
 # Drives the built program from outside as a user would, inside a desktop
 # session (run it through desktop-session.sh): types a text, clicks Copy,
 # About and Preview at their places, saves the text as an animated GIF, and
-# checks scrap.htm, the clipboard, the About window, the GIF and the preview
-# window, which must outlive the program.
+# checks scrap.htm, the clipboard, the About window, the GIF, the GIF copied
+# and dragged into Chromium, and the preview window, which must outlive the
+# program.
 set -uo pipefail
 program="$1"
 source "$(dirname "$0")/../support/drive.sh"
@@ -12,7 +13,7 @@ begin_test e2e "$(dirname "$program")"
 
 # A folder of its own, so that it can be removed under the running program.
 mkdir "$work/folder" && cd "$work/folder" || exit 1
-"$program" >"$work/program.log" 2>&1 &
+XDG_CACHE_HOME="$work/cache" "$program" >"$work/program.log" 2>&1 &
 started+=($!)
 main_pid=$!
 main="" 
@@ -87,6 +88,44 @@ high=$((2 * $(identify -format '%H' "$(dirname "$program")/1/h.gif[0]")))
 frames="$(identify -format '%m %W %H %T;' "$work/hi yoa.gif" 2>&1)"
 [[ "$frames" == "GIF $wide $high 15;GIF $wide $high 15;GIF $wide $high 15;" ]] ||
     fail "the saved GIF reads '$frames', not $wide by $high"
+
+# Copy as Animated GIF (Ctrl+Shift+C): the clipboard offers the GIF's bytes,
+# then its file, then the file for GNOME Files, and no PNG; the bytes are
+# those --save-gif writes, and so is the file, in a private folder of the
+# cache.
+xdotool windowactivate --sync "$main" key ctrl+shift+c
+ours() { xclip -o -selection clipboard -t TARGETS | grep -xE 'image/(gif|png)|text/uri-list|x-special/gnome-copied-files' | xargs; }
+wait_for 50 eval '[[ "$(ours)" == "image/gif text/uri-list x-special/gnome-copied-files" ]]' ||
+    fail "the copied GIF is offered as '$(ours)'"
+"$program" --save-gif "$work/same.gif" "hi yoa"
+cmp -s <(xclip -o -selection clipboard -t image/gif) "$work/same.gif" || fail "the clipboard's GIF is not the one --save-gif writes"
+uri="$(xclip -o -selection clipboard -t text/uri-list | tr -d '\r')"
+copy="$(python3 -c 'import sys, urllib.parse; print(urllib.parse.unquote(urllib.parse.urlsplit(sys.argv[1]).path))' "$uri")"
+[[ "$copy" == "$work/cache/dururive/copies/copy-"??????"/hi yoa.gif" ]] || fail "the copy lies in '$copy'"
+cmp -s "$copy" "$work/same.gif" || fail "the file $uri is not the GIF"
+[[ "$(stat -c %a "$(dirname "$copy")")" == 700 ]] || fail "the copy's folder is open to others"
+cmp -s <(xclip -o -selection clipboard -t x-special/gnome-copied-files) <(printf 'copy\n%s' "$uri") ||
+    fail "GNOME Files is offered '$(xclip -o -selection clipboard -t x-special/gnome-copied-files)'"
+
+# Chromium takes the pasted file as a GIF, and so the file dragged from slot
+# 0 of the strip (960, 5040) onto its page; the drag copies, so the file
+# stays.
+size="$(stat -c %s "$work/same.gif")"
+got="^(pasted|dropped): hi yoa.gif image/gif $size \(1 files\)\$"
+if start_receiver; then
+    xdotool windowactivate --sync "$receiver" mousemove --sync 640 90 click 1 key ctrl+v
+    wait_for 100 receiver_says "^pasted" || fail "the paste gave Chromium nothing"
+    receiver_says "$got" || fail "the paste gave Chromium $(xdotool getwindowname "$receiver")"
+    read -r ox oy < <(client_origin "$main")
+    xdotool mousemove --sync $((ox + 70)) $((oy + 350)) mousedown 1
+    for step in 1 2 3 4 5 6 7 8; do xdotool mousemove --sync $((ox + 70 + step * 40)) $((oy + 350 - step * 50)); done
+    # Chromium says when the drag is over its page; each move tells it again.
+    wait_for 50 eval 'xdotool mousemove_relative 1 0; receiver_says "^over"' || fail "the drag never reached Chromium's page"
+    xdotool mouseup 1
+    wait_for 100 receiver_says "^dropped" || fail "the drop gave Chromium nothing"
+    receiver_says "$got" || fail "the drop gave Chromium $(xdotool getwindowname "$receiver")"
+    (($(find "$work/cache/dururive/copies" -name 'hi yoa.gif' | wc -l) == 2)) || fail "the dragged file is gone"
+fi
 
 # Preview (9960, 2280, 975 x 375) opens a browser window at 100,300, 400 x 400.
 click_twips "$main" 9960 975 2280 375

@@ -3,8 +3,8 @@
 # The program and its browser in a Wayland session (run it through
 # wayland-session.sh). With an X display (XWayland) both run on X11: their
 # windows are X windows, typing composes and Preview's window appears. Without
-# one they run natively on Wayland: the program composes at start and the
-# browser shows a page. Placement is checked in the X server session only.
+# one they run natively on Wayland: the program composes at start, copies
+# the GIF to the clipboard and the browser shows a page. Placement is checked in the X server session only.
 set -uo pipefail
 program="$1"
 program_dir="$(dirname "$program")"
@@ -57,12 +57,23 @@ end_browser "$program_dir"
 
 # Without DISPLAY: natively on Wayland.
 mkdir "$work/native" && cd "$work/native" || exit 1
-env -u DISPLAY "$program" >"$work/native.log" 2>&1 &
+env -u DISPLAY XDG_CACHE_HOME="$work/cache" "$program" >"$work/native.log" 2>&1 &
 main_pid=$!
 started+=($main_pid)
 # The window composes once as it is shown.
 wait_for 150 test -f scrap.htm || fail "the program did not start without DISPLAY: $(cat "$work/native.log")"
 kill -0 "$main_pid" 2>/dev/null || fail "the program ended without DISPLAY: $(cat "$work/native.log")"
+# Once it has the keyboard, Tab reaches Text1; Ctrl+Shift+C then offers the
+# GIF's very bytes, its file and GNOME Files' line through the compositor.
+wait_for 100 eval 'seat key --delay 50 Tab; seat type w; grep -q "/1/w.gif" scrap.htm' ||
+    fail "the native window took no typing: $(cat scrap.htm)"
+seat key ctrl+shift+c
+types() { env -u DISPLAY timeout 5 wl-paste --list-types | xargs; }
+wait_for 50 eval '[[ "$(types)" == "image/gif text/uri-list x-special/gnome-copied-files" ]]' ||
+    fail "the native clipboard offers '$(types)'"
+"$program" --save-gif "$work/w.gif" w
+cmp -s <(env -u DISPLAY timeout 5 wl-paste -t image/gif) "$work/w.gif" ||
+    fail "the native clipboard's image/gif is not the GIF"
 
 : >"$DURURIVE_BROWSER_TRACE"
 env -u DISPLAY setsid "$program_dir/dururive-browser" </dev/null >"$work/browser.log" 2>&1 &

@@ -6,6 +6,7 @@
 
 #include "Form1Fixture.h"
 #include "about/About.h"
+#include "composer/ScrapGif.h"
 #include "gui/FileDialog.h"
 #include "gui/automation/ProgIds.h"
 
@@ -159,6 +160,42 @@ TEST_F(Form1CommandsTest, SaveAsAnimatedGifNeedsALetterAndReportsWhereItFailed) 
     C<gui::TextBox>("Text1").SetText("1 2");
     EXPECT_FALSE(save.isEnabled()) << "no letter left to save";
     EXPECT_TRUE(save.toolTip().contains("no letter")) << save.toolTip().toStdString();
+}
+
+// Ctrl+Shift+C puts the GIF on the clipboard as a picture and as a file, in
+// that order and with no PNG; a copy that fails leaves the clipboard alone.
+TEST_F(Form1CommandsTest, CopyAsAnimatedGifOffersTheFileOrLeavesTheClipboard) {
+    const QByteArray cacheBefore = qgetenv("XDG_CACHE_HOME");
+    qputenv("XDG_CACHE_HOME", work.filePath("cache").toLocal8Bit());
+    StartWithText("Hi yo");
+    QTest::keyClick(form, Qt::Key_C, Qt::ControlModifier | Qt::ShiftModifier);
+    const QMimeData* data = QGuiApplication::clipboard()->mimeData();
+    ASSERT_NE(data, nullptr);
+    EXPECT_EQ(data->formats(),
+              QStringList({"image/gif", "text/uri-list", "x-special/gnome-copied-files"}));
+    EXPECT_EQ(data->data("image/gif"), EncodeScrapGif("Hi yo", 1));
+    const QList<QUrl> urls = data->urls();
+    ASSERT_EQ(urls.size(), 1);
+    QFile file(urls[0].toLocalFile());
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly)) << file.fileName().toStdString();
+    EXPECT_EQ(file.readAll(), data->data("image/gif"));
+    EXPECT_EQ(data->data("x-special/gnome-copied-files"), "copy\n" + urls[0].toEncoded());
+
+    QGuiApplication::clipboard()->setText("untouched");
+    QFile blocker(work.filePath("file"));
+    ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
+    qputenv("XDG_CACHE_HOME", blocker.fileName().toLocal8Bit());
+    C<QAction>("mnuCopyGif").trigger();
+    qputenv("XDG_CACHE_HOME", cacheBefore);
+    ASSERT_EQ(reports.size(), 1);
+    EXPECT_EQ(reports[0].handler, "mnuCopyGif_Click");
+    EXPECT_EQ(reports[0].message,
+              "Create folder '" + blocker.fileName() + "/dururive/copies': Not a directory");
+    EXPECT_EQ(QGuiApplication::clipboard()->text(), "untouched");
+
+    C<gui::TextBox>("Text1").SetText("!");
+    EXPECT_FALSE(C<QAction>("mnuCopyGif").isEnabled());
+    EXPECT_TRUE(C<QAction>("mnuCopyGif").toolTip().contains("no letter to copy"));
 }
 
 TEST_F(Form1CommandsTest, OtherEventsDoNothing) {

@@ -14,6 +14,7 @@ begin_test() {
 }
 end_test() {
     for pid in "${started[@]}"; do kill "$pid" 2>/dev/null; done
+    [[ -n "${receiver_pid:-}" ]] && pkill -KILL -s "$receiver_pid"
     [[ -n "$test_browser_dir" ]] && end_browser "$test_browser_dir"
     rm -rf "$work"
 }
@@ -53,6 +54,23 @@ close_report() {
     xdotool windowactivate --sync "$box" key Return
     wait_for 50 bash -c "! xdotool search --onlyvisible --name '$report'"
 }
+
+receiver_page="$(cd "$(dirname "${BASH_SOURCE[0]}")/../commands" && pwd)/receiver.html"
+# Debian's Chromium as a program that takes pastes and drops, in a session
+# of its own, showing the page receiver.html across the top of the screen
+# (above the centred main window); its window is $receiver, its title what
+# the page was given.
+start_receiver() {
+    setsid chromium --no-sandbox --test-type --user-data-dir="$work/chromium" --no-first-run \
+        --disable-background-networking --disable-component-update --disable-sync --disable-gpu \
+        --password-store=basic --window-position=0,0 --window-size=1280,180 \
+        --app="file://$receiver_page" \
+        >"$work/chromium.log" 2>&1 &
+    receiver_pid=$!
+    wait_for 300 window_named "^receiver ready$" || { fail "Chromium showed no page: $(tail -n 5 "$work/chromium.log")"; return 1; }
+    receiver="$(window_named "^receiver ready$")"
+}
+receiver_says() { [[ "$(xdotool getwindowname "$receiver")" =~ $1 ]]; }
 
 # Left and top of a window's client area on the screen.
 client_origin() {
