@@ -55,10 +55,16 @@ QString Inspect(const QString& path) {
     return ::testing::AssertionSuccess();
 }
 
+// With a cache folder of its own, for the copies.
 class ScrapGifTest : public ::testing::Test {
 protected:
+    void SetUp() override { qputenv("XDG_CACHE_HOME", dir.filePath("cache").toLocal8Bit()); }
+    void TearDown() override { qputenv("XDG_CACHE_HOME", cacheBefore); }
+
     runtime::ScopedAppDir appDir{PROGRAM_DIR};
     QTemporaryDir dir;
+    const QByteArray cacheBefore = qgetenv("XDG_CACHE_HOME");
+    const QString copies = dir.filePath("cache/dururive/copies");
 };
 
 // Each glyph stands at its own width beside the one before; a line is as
@@ -106,9 +112,13 @@ TEST_F(ScrapGifTest, FaultsNameTheFileAndLeaveNothingBehind) {
     QFile kept(target);
     ASSERT_TRUE(kept.open(QIODevice::WriteOnly) && kept.write("old") == 3);
     kept.close();
+    // Saved to a file, or with an empty one copied.
     auto failure = [&](const QString& text, const QString& to = {}) -> QString {
         try {
-            SaveScrapGif(to.isEmpty() ? target : to, text, 1);
+            if (to == "copy")
+                WriteGifCopy(text, 1);
+            else
+                SaveScrapGif(to.isEmpty() ? target : to, text, 1);
         } catch (const runtime::RuntimeError& error) {
             return error.Message();
         }
@@ -128,6 +138,7 @@ TEST_F(ScrapGifTest, FaultsNameTheFileAndLeaveNothingBehind) {
                   "Read picture '" + dir.filePath("prog/1/b.gif") + "': File not found");
         EXPECT_TRUE(failure("c").startsWith("Read picture '" + corrupt.fileName() + "': Not a"))
             << failure("c").toStdString();
+        EXPECT_TRUE(failure("b", "copy").startsWith("Read picture"));
     }
 
     // No folder to write in, and a full disk (a file size limit).
@@ -139,69 +150,42 @@ TEST_F(ScrapGifTest, FaultsNameTheFileAndLeaveNothingBehind) {
     getrlimit(RLIMIT_FSIZE, &before);
     const rlimit small{100, before.rlim_max};
     setrlimit(RLIMIT_FSIZE, &small);
-    const QString full = failure("abc");
+    const QString full = failure("abc"), fullCopy = failure("abc", "copy");
     setrlimit(RLIMIT_FSIZE, &before);
     EXPECT_EQ(full, "Write '" + target + "': File too large");
+    EXPECT_TRUE(fullCopy.startsWith("Write '" + copies) &&
+                fullCopy.endsWith("/abc.gif': File too large"))
+        << fullCopy.toStdString();
+    EXPECT_EQ(QDir(copies).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), QStringList())
+        << "a failed copy left a folder behind";
+    qputenv("XDG_CACHE_HOME", target.toLocal8Bit());  // a file, where a folder should be
+    EXPECT_EQ(failure("a", "copy"),
+              "Create folder '" + target + "/dururive/copies': Not a directory");
 
     ASSERT_TRUE(kept.open(QIODevice::ReadOnly));
     EXPECT_EQ(kept.readAll(), "old") << "a failed save damaged the file it was to replace";
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"kept.gif"});
 }
 
-// A copy is a file of its own in a private folder; a failure to make one
-// says what and why and leaves nothing; the next start removes day-old
-// copies and nothing else.
+// A copy is a file of its own in a private folder; the next start removes
+// day-old copies and nothing else.
 TEST_F(ScrapGifTest, CopiesAreFilesOfTheirOwnAndOldOnesGo) {
-    const QByteArray cacheBefore = qgetenv("XDG_CACHE_HOME");
-    qputenv("XDG_CACHE_HOME", dir.filePath("cache").toLocal8Bit());
-    const QString copies = dir.filePath("cache/dururive/copies");
     EXPECT_EQ(GifCopiesFolder(), copies);
     const GifCopy first = WriteGifCopy("Hi yo!", 2), second = WriteGifCopy("Hi yo!", 2);
     EXPECT_EQ(first.bytes, EncodeScrapGif("Hi yo!", 2));
-    EXPECT_EQ(QFileInfo(first.file).fileName(), "hi yo.gif");
-    EXPECT_NE(QFileInfo(first.file).path(), QFileInfo(second.file).path());
-    EXPECT_EQ(QFileInfo(first.file).dir().path().section('/', 0, -2), copies);
-    EXPECT_EQ(QFileInfo(QFileInfo(first.file).path()).permissions() & 0x0077, 0)
-        << "the copy's folder is open to others";
+    const QFileInfo file(first.file), folder(file.path());
+    EXPECT_EQ(file.fileName(), "hi yo.gif");
+    EXPECT_EQ(folder.path(), copies);
+    EXPECT_NE(folder.filePath(), QFileInfo(second.file).path());
+    EXPECT_EQ(folder.permissions() & 0x0077, 0) << "the copy's folder is open to others";
     QFile written(first.file);
     ASSERT_TRUE(written.open(QIODevice::ReadOnly));
     EXPECT_EQ(written.readAll(), first.bytes);
 
-    const auto failure = [&](const QString& text) -> QString {
-        try {
-            WriteGifCopy(text, 1);
-        } catch (const runtime::RuntimeError& error) {
-            return error.Message();
-        }
-        return QStringLiteral("no failure");
-    };
-    const auto folders = [&] { return QDir(copies).entryList(QDir::Dirs | QDir::NoDotAndDotDot); };
-    const QStringList before = folders();
-    {
-        const runtime::ScopedAppDir empty(dir.filePath("no-program"));
-        EXPECT_TRUE(failure("b").startsWith("Read picture")) << failure("b").toStdString();
-    }
-    signal(SIGXFSZ, SIG_IGN);
-    rlimit limit{};
-    getrlimit(RLIMIT_FSIZE, &limit);
-    const rlimit small{100, limit.rlim_max};
-    setrlimit(RLIMIT_FSIZE, &small);
-    const QString full = failure("abc");
-    setrlimit(RLIMIT_FSIZE, &limit);
-    EXPECT_TRUE(full.startsWith("Write '" + copies) && full.endsWith("/abc.gif': File too large"))
-        << full.toStdString();
-    EXPECT_EQ(folders(), before) << "a failed copy left a folder behind";
-    QFile blocker(dir.filePath("file"));
-    ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
-    qputenv("XDG_CACHE_HOME", blocker.fileName().toLocal8Bit());
-    EXPECT_EQ(failure("a"),
-              "Create folder '" + blocker.fileName() + "/dururive/copies': Not a directory");
-
     // Two days old: the first copy, and a folder that is not a copy's.
-    qputenv("XDG_CACHE_HOME", dir.filePath("cache").toLocal8Bit());
     QDir().mkpath(copies + "/mine");
     const time_t old = QDateTime::currentDateTime().addDays(-2).toSecsSinceEpoch();
-    for (const QString& path : {QFileInfo(first.file).path(), copies + "/mine"}) {
+    for (const QString& path : {folder.filePath(), copies + "/mine"}) {
         const utimbuf times{old, old};
         ASSERT_EQ(utime(QFile::encodeName(path).constData(), &times), 0) << path.toStdString();
     }
@@ -209,7 +193,6 @@ TEST_F(ScrapGifTest, CopiesAreFilesOfTheirOwnAndOldOnesGo) {
     EXPECT_FALSE(QFile::exists(first.file));
     EXPECT_TRUE(QFile::exists(second.file));
     EXPECT_TRUE(QFile::exists(copies + "/mine"));
-    qputenv("XDG_CACHE_HOME", cacheBefore);
 }
 
 // The program's command line, run with no display at all: what it writes to
