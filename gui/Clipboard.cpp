@@ -43,12 +43,12 @@ void Clipboard::SetText(const QString& text) {
 
 void Clipboard::SetPictureFile(const QString& file, const QByteArray& bytes, const QString& type) {
     QClipboard& clipboard = SystemClipboard("Clipboard.SetData");
-    const QByteArray uri = QUrl::fromLocalFile(file).toEncoded();
+    const QUrl url = QUrl::fromLocalFile(file);
     auto* data = new QMimeData;
     data->setData(type, bytes);
-    data->setData(QStringLiteral("text/uri-list"), uri + "\r\n");
+    data->setUrls({url});
     // No line end after the address: GNOME Files has failed on one.
-    data->setData(QStringLiteral("x-special/gnome-copied-files"), "copy\n" + uri);
+    data->setData(QStringLiteral("x-special/gnome-copied-files"), "copy\n" + url.toEncoded());
     clipboard.setMimeData(data);
     CheckOwned(clipboard, "Clipboard.SetData");
 }

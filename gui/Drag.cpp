@@ -25,7 +25,7 @@ QPixmap DragPicture(const QString& file) {
 
 void DragFile(QWidget& source, const QString& file) {
     auto* data = new QMimeData;
-    data->setData(QStringLiteral("text/uri-list"), QUrl::fromLocalFile(file).toEncoded() + "\r\n");
+    data->setUrls({QUrl::fromLocalFile(file)});
     QPointer<QDrag> drag = new QDrag(&source);
     drag->setMimeData(data);
     const QPixmap picture = DragPicture(file);
