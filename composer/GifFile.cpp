@@ -173,8 +173,10 @@ struct Patch {
 
 // Where a frame may be drawn over the one before, only the pixels that
 // change are written and the rest left transparent, which compresses far
-// better. A frame that is cleared afterwards covers the whole screen, so that
-// clearing it leaves nothing of an earlier frame behind.
+// better. A frame that is cleared afterwards covers the whole screen and holds
+// every pixel it shows: clearing it leaves nothing of an earlier frame behind,
+// and a decoder that clears the screen before drawing such a frame still
+// shows it whole.
 QVector<Patch> Patches(const IndexedGif& picture) {
     const QVector<IndexedGif::Frame>& frames = picture.frames;
     const QRect screen(0, 0, picture.width, picture.height);
@@ -183,10 +185,10 @@ QVector<Patch> Patches(const IndexedGif& picture) {
         const bool over = i > 0 && patches.last().stays;
         Patch patch{screen, frames[i].indices, false};
         patch.stays = i + 1 < frames.size() && CanDrawOver(frames[i], frames[i + 1]);
-        if (over) {
+        if (over && patch.stays) {
             for (qsizetype p = 0; p < patch.indices.size(); ++p)
                 if (patch.indices[p] == frames[i - 1].indices[p]) patch.indices[p] = 0;
-            if (patch.stays) patch.place = Changed(picture, frames[i - 1], frames[i]);
+            patch.place = Changed(picture, frames[i - 1], frames[i]);
         }
         if (patch.place != screen) {
             QByteArray cut;
