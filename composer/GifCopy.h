@@ -16,8 +16,10 @@ struct GifCopy {
 // The folder that holds the copies' folders.
 QString GifCopiesFolder();
 
-// Composes the text's GIF and writes the copy. Raises runtime::RuntimeError
-// naming the folder or file and the reason; a failure leaves nothing behind.
+// Composes the text's GIF and writes the copy. The folders dururive and
+// copies must be the user's own, real folders that no one else may write in,
+// or the copy is refused. Raises runtime::RuntimeError naming the folder or
+// file and the reason; a failure leaves no copy behind.
 GifCopy WriteGifCopy(const QString& text, int style);
 
 // Removes the user's copy folders that have not changed for a day. One that

@@ -23,6 +23,8 @@ namespace {
 
 const QString OpenOperation = QStringLiteral("Open for output");
 const QString WriteOperation = QStringLiteral("Write");
+const QString CreateFolderOperation = QStringLiteral("Create folder");
+const QString OpenFolderOperation = QStringLiteral("Open folder");
 
 QString SystemReason(int error) {
     return QString::fromLocal8Bit(std::strerror(error));
@@ -38,6 +40,7 @@ public:
     Descriptor(const Descriptor&) = delete;
     Descriptor& operator=(const Descriptor&) = delete;
     int Get() const { return fd_; }
+    int Release() { return std::exchange(fd_, -1); }
     // Closes now; the error of close() counts, as a late write error shows there.
     int Close() { return ::close(std::exchange(fd_, -1)); }
 
@@ -45,16 +48,27 @@ private:
     int fd_;
 };
 
-QString Refusal(const struct stat& status) {
+enum class Kind { File, Folder };
+
+// Why what stands somewhere is not one the runtime may write to or in: a
+// regular file of the user's, or a folder of the user's that no one else
+// may write in. Empty when it is one.
+QString Refusal(const struct stat& status, Kind kind = Kind::File) {
     if (S_ISLNK(status.st_mode))
         return QStringLiteral("it is a symbolic link, and a link is never followed");
-    if (S_ISDIR(status.st_mode)) return QStringLiteral("it is a directory, not a regular file");
-    if (!S_ISREG(status.st_mode))
+    if (kind == Kind::Folder && !S_ISDIR(status.st_mode)) return QStringLiteral("it is no folder");
+    if (kind == Kind::File && S_ISDIR(status.st_mode))
+        return QStringLiteral("it is a directory, not a regular file");
+    if (kind == Kind::File && !S_ISREG(status.st_mode))
         return QStringLiteral("it is not a regular file (a FIFO, socket or device)");
     if (status.st_uid != ::geteuid()) {
         return QStringLiteral("it belongs to another user (uid %1), not to this one (uid %2)")
             .arg(status.st_uid)
             .arg(::geteuid());
+    }
+    if (kind == Kind::Folder && (status.st_mode & (S_IWGRP | S_IWOTH))) {
+        return QStringLiteral("group or others may write in it (mode %1)")
+            .arg(status.st_mode & 07777, 3, 8, QLatin1Char('0'));
     }
     return {};
 }
@@ -210,6 +224,106 @@ void WriteWholeFile(const QString& fileName, const QByteArray& bytes) {
             OpenOperation, fileName,
             QStringLiteral("the folder takes no new file (%1)").arg(SystemReason(EACCES)));
     }
+}
+
+namespace {
+
+// The folder and any missing above it, each private to the user.
+void MakeFolders(const QString& folder) {
+    const QByteArray path = QFile::encodeName(folder);
+    if (::mkdir(path.constData(), 0700) == 0 || errno == EEXIST) return;
+    const int error = errno;
+    const QString parent = QFileInfo(folder).path();
+    if (error != ENOENT || parent == folder)
+        throw RuntimeError(CreateFolderOperation, folder, SystemReason(error));
+    MakeFolders(parent);
+    if (::mkdir(path.constData(), 0700) != 0 && errno != EEXIST)
+        throw RuntimeError(CreateFolderOperation, folder, SystemReason(errno));
+}
+
+QString RandomName(QString pattern) {
+    static const char letters[] = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
+    const qsizetype at = pattern.lastIndexOf(QStringLiteral("XXXXXX"));
+    for (qsizetype i = at; at >= 0 && i < at + 6; ++i)
+        pattern[i] = QLatin1Char(letters[QRandomGenerator::global()->bounded(62)]);
+    return pattern;
+}
+
+}  // namespace
+
+PrivateFolder PrivateFolder::Open(const QString& path) {
+    MakeFolders(path);
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0) throw RuntimeError(OpenFolderOperation, path, SystemReason(errno));
+    return PrivateFolder(fd, path);
+}
+
+// Opened without following a link, and checked on the opened folder, so that
+// what is checked is what is used.
+PrivateFolder PrivateFolder::OpenAt(int at, const QString& name, const QString& path) {
+    const QByteArray entry = QFile::encodeName(name);
+    Descriptor folder(
+        ::openat(at, entry.constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+    struct stat status {};
+    if (folder.Get() < 0) {
+        const int error = errno;
+        // A link or a file says what it is rather than "Not a directory".
+        if (::fstatat(at, entry.constData(), &status, AT_SYMLINK_NOFOLLOW) == 0) {
+            if (const QString refusal = Refusal(status, Kind::Folder); !refusal.isEmpty())
+                throw RuntimeError(OpenFolderOperation, path, refusal);
+        }
+        throw RuntimeError(OpenFolderOperation, path, SystemReason(error));
+    }
+    if (::fstat(folder.Get(), &status) != 0)
+        throw RuntimeError(OpenFolderOperation, path, SystemReason(errno));
+    if (const QString refusal = Refusal(status, Kind::Folder); !refusal.isEmpty())
+        throw RuntimeError(OpenFolderOperation, path, refusal);
+    return PrivateFolder(folder.Release(), path);
+}
+
+PrivateFolder PrivateFolder::Sub(const QString& name) const {
+    if (::mkdirat(fd_, QFile::encodeName(name).constData(), 0700) != 0 && errno != EEXIST)
+        throw RuntimeError(CreateFolderOperation, Child(name), SystemReason(errno));
+    return OpenAt(fd_, name, Child(name));
+}
+
+PrivateFolder PrivateFolder::MakeNew(const QString& pattern) const {
+    for (int attempt = 0; attempt < 16; ++attempt) {
+        const QString name = RandomName(pattern);
+        if (::mkdirat(fd_, QFile::encodeName(name).constData(), 0700) == 0)
+            return OpenAt(fd_, name, Child(name));
+        if (errno != EEXIST) break;
+    }
+    throw RuntimeError(CreateFolderOperation, Child(pattern), SystemReason(errno));
+}
+
+QString PrivateFolder::WriteNewFile(const QString& name, const QByteArray& bytes) const {
+    const QString path = Child(name);
+    const QByteArray entry = QFile::encodeName(name);
+    Descriptor file(::openat(fd_, entry.constData(),
+                             O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666));
+    if (file.Get() < 0) throw RuntimeError(OpenOperation, path, SystemReason(errno));
+    if (!WriteAll(file.Get(), bytes) || file.Close() != 0) {
+        const int error = errno;
+        ::unlinkat(fd_, entry.constData(), 0);
+        throw RuntimeError(WriteOperation, path, SystemReason(error));
+    }
+    return path;
+}
+
+void PrivateFolder::RemoveEmptyFolder(const QString& name) const {
+    ::unlinkat(fd_, QFile::encodeName(name).constData(), AT_REMOVEDIR);
+}
+
+QString PrivateFolder::Child(const QString& name) const {
+    return QDir(path_).filePath(name);
+}
+
+PrivateFolder::PrivateFolder(PrivateFolder&& other) noexcept
+    : fd_(std::exchange(other.fd_, -1)), path_(std::move(other.path_)) {}
+
+PrivateFolder::~PrivateFolder() {
+    if (fd_ >= 0) ::close(fd_);
 }
 
 }  // namespace runtime

@@ -2,7 +2,9 @@
 
 #include <sys/types.h>
 
+#include <QByteArray>
 #include <QString>
+#include <utility>
 
 namespace runtime {
 
@@ -33,5 +35,41 @@ void PrintLineToFile(const QString& fileName, const QString& text);
 // name: a failure leaves no partial file and the file it was to replace as
 // it was. Raises RuntimeError naming the file, the operation and the reason.
 void WriteWholeFile(const QString& fileName, const QByteArray& bytes);
+
+// A folder of the user's own, held open: what is made and written in it
+// lands in that very folder, even when its path is changed under it. Every
+// failure raises RuntimeError naming the folder or file and the reason.
+class PrivateFolder {
+public:
+    // The folder at path, made private with any missing above it. Links on
+    // the way are followed, as the path is the user's own choice.
+    static PrivateFolder Open(const QString& path);
+    // Its subfolder, made private when it is missing. Refused when it is a
+    // symbolic link, no folder, someone else's, or one that group or others
+    // may write in, as they could then put something else in its place.
+    PrivateFolder Sub(const QString& name) const;
+    // A new private subfolder, named after pattern with its XXXXXX made a
+    // random name.
+    PrivateFolder MakeNew(const QString& pattern) const;
+    // Writes bytes as a new file in it and returns its path; a failure
+    // leaves no file.
+    QString WriteNewFile(const QString& name, const QByteArray& bytes) const;
+    // Removes an empty subfolder, when it can.
+    void RemoveEmptyFolder(const QString& name) const;
+
+    const QString& Path() const { return path_; }
+
+    PrivateFolder(PrivateFolder&& other) noexcept;
+    PrivateFolder& operator=(PrivateFolder&&) = delete;
+    ~PrivateFolder();
+
+private:
+    PrivateFolder(int fd, QString path) : fd_(fd), path_(std::move(path)) {}
+    static PrivateFolder OpenAt(int at, const QString& name, const QString& path);
+    QString Child(const QString& name) const;
+
+    int fd_;
+    QString path_;
+};
 
 }  // namespace runtime

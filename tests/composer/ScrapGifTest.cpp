@@ -1,6 +1,8 @@
 #include <gif_lib.h>
 #include <gtest/gtest.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
+#include <unistd.h>
 #include <utime.h>
 
 #include <QDateTime>
@@ -15,6 +17,7 @@
 #include "composer/ScrapGif.h"
 #include "gui/core/AppDir.h"
 #include "gui/core/RuntimeError.h"
+#include "gui/core/SequentialFile.h"
 
 namespace {
 
@@ -74,7 +77,8 @@ QString Differing(const GifAnimation& played, const QString& decoder, const QStr
     int wrong = 0;
     for (qsizetype i = 0; i < pixels.size(); ++i) {
         const auto byte = [&](int k) { return quint32(quint8(raw[4 * i + k])); };
-        wrong += pixels[i] != (byte(3) ? byte(3) << 24 | byte(0) << 16 | byte(1) << 8 | byte(2) : 0);
+        wrong +=
+            pixels[i] != (byte(3) ? byte(3) << 24 | byte(0) << 16 | byte(1) << 8 | byte(2) : 0);
     }
     return QStringLiteral("%1 of %2 differ").arg(wrong).arg(pixels.size());
 }
@@ -189,9 +193,42 @@ TEST_F(ScrapGifTest, FaultsNameTheFileAndLeaveNothingBehind) {
         << fullCopy.toStdString();
     EXPECT_EQ(QDir(copies).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), QStringList())
         << "a failed copy left a folder behind";
-    qputenv("XDG_CACHE_HOME", target.toLocal8Bit());  // a file, where a folder should be
+
+    // The copy's folders must be real folders of the user's own that no one
+    // else may write in, or nothing is written: not through a link to
+    // another's open folder, nor into a shared one. Run as root, the test
+    // gives the folders to another user too.
+    const QString dururive = dir.filePath("cache/dururive"), open = dir.filePath("open");
+    const bool root = ::geteuid() == 0;
+    ASSERT_TRUE(QDir().mkpath(open) && QDir(copies).removeRecursively());
+    ASSERT_EQ(::chmod(QFile::encodeName(open), 0777) |
+                  (root ? ::chown(QFile::encodeName(open), 65534, 65534) : 0),
+              0);
+    ASSERT_TRUE(QFile::link(open, copies));
     EXPECT_EQ(failure("a", "copy"),
-              "Create folder '" + target + "/dururive/copies': Not a directory");
+              "Open folder '" + copies + "': it is a symbolic link, and a link is never followed");
+    ASSERT_TRUE(QFile::remove(copies));
+    ASSERT_EQ(::chmod(QFile::encodeName(dururive), 0777), 0);
+    EXPECT_EQ(failure("a", "copy"),
+              "Open folder '" + dururive + "': group or others may write in it (mode 777)");
+    if (root) {
+        ASSERT_EQ(::chown(QFile::encodeName(dururive), 65534, 65534), 0);
+        EXPECT_EQ(failure("a", "copy"), "Open folder '" + dururive +
+                                            "': it belongs to another user (uid 65534), not to "
+                                            "this one (uid 0)");
+    }
+    EXPECT_FALSE(QFileInfo::exists(copies));
+    // A folder put in the place of one already open does not take the write.
+    const runtime::PrivateFolder held = runtime::PrivateFolder::Open(dir.path()).Sub("held");
+    ASSERT_TRUE(QDir(dir.path()).rename("held", "moved") &&
+                QFile::link(open, dir.filePath("held")));
+    EXPECT_EQ(held.WriteNewFile("x.gif", "GIF"), dir.filePath("held/x.gif"));
+    EXPECT_TRUE(QFileInfo::exists(dir.filePath("moved/x.gif")));
+    EXPECT_EQ(QDir(open).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+              QStringList());
+
+    qputenv("XDG_CACHE_HOME", target.toLocal8Bit());  // a file, where a folder should be
+    EXPECT_EQ(failure("a", "copy"), "Open folder '" + target + "': Not a directory");
 
     ASSERT_TRUE(kept.open(QIODevice::ReadOnly));
     EXPECT_EQ(kept.readAll(), "old") << "a failed save damaged the file it was to replace";
@@ -213,10 +250,17 @@ TEST_F(ScrapGifTest, CopiesAreFilesOfTheirOwnAndOldOnesGo) {
     ASSERT_TRUE(written.open(QIODevice::ReadOnly));
     EXPECT_EQ(written.readAll(), first.bytes);
 
-    // Two days old: the first copy, and a folder that is not a copy's.
+    // A link named as a copy is not followed, and another user's copy is
+    // left alone (when the test, as root, can give one away).
+    const QString linked = dir.filePath("linked"), others = copies + "/copy-others";
+    ASSERT_TRUE(QDir().mkpath(linked + "/copy-keep1") &&
+                QFile::link(linked, copies + "/copy-linked"));
+    ASSERT_TRUE(QDir().mkpath(others));
+    if (::geteuid() == 0) ASSERT_EQ(::chown(QFile::encodeName(others), 65534, 65534), 0);
+    // Two days old: the first copy, a folder that is not a copy's, and those.
     QDir().mkpath(copies + "/mine");
     const time_t old = QDateTime::currentDateTime().addDays(-2).toSecsSinceEpoch();
-    for (const QString& path : {folder.filePath(), copies + "/mine"}) {
+    for (const QString& path : {folder.filePath(), copies + "/mine", linked, others}) {
         const utimbuf times{old, old};
         ASSERT_EQ(utime(QFile::encodeName(path).constData(), &times), 0) << path.toStdString();
     }
@@ -224,6 +268,8 @@ TEST_F(ScrapGifTest, CopiesAreFilesOfTheirOwnAndOldOnesGo) {
     EXPECT_FALSE(QFile::exists(first.file));
     EXPECT_TRUE(QFile::exists(second.file));
     EXPECT_TRUE(QFile::exists(copies + "/mine"));
+    EXPECT_TRUE(QFile::exists(linked + "/copy-keep1"));
+    EXPECT_EQ(QFile::exists(others), ::geteuid() == 0);
 }
 
 // The program's command line, run with no display at all: what it writes to

@@ -181,16 +181,21 @@ TEST_F(Form1CommandsTest, CopyAsAnimatedGifOffersTheFileOrLeavesTheClipboard) {
     EXPECT_EQ(file.readAll(), data->data("image/gif"));
     EXPECT_EQ(data->data("x-special/gnome-copied-files"), "copy\n" + urls[0].toEncoded());
 
+    // The copies' folder a link, then the cache a file.
     QGuiApplication::clipboard()->setText("untouched");
+    const QString copies = work.filePath("cache/dururive/copies");
+    ASSERT_TRUE(QDir(copies).removeRecursively() && QFile::link(work.path(), copies));
+    C<QAction>("mnuCopyGif").trigger();
     QFile blocker(work.filePath("file"));
     ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
     qputenv("XDG_CACHE_HOME", blocker.fileName().toLocal8Bit());
     C<QAction>("mnuCopyGif").trigger();
     qputenv("XDG_CACHE_HOME", cacheBefore);
-    ASSERT_EQ(reports.size(), 1);
+    ASSERT_EQ(reports.size(), 2);
     EXPECT_EQ(reports[0].handler, "mnuCopyGif_Click");
     EXPECT_EQ(reports[0].message,
-              "Create folder '" + blocker.fileName() + "/dururive/copies': Not a directory");
+              "Open folder '" + copies + "': it is a symbolic link, and a link is never followed");
+    EXPECT_EQ(reports[1].message, "Open folder '" + blocker.fileName() + "': Not a directory");
     EXPECT_EQ(QGuiApplication::clipboard()->text(), "untouched");
 
     C<gui::TextBox>("Text1").SetText("!");
