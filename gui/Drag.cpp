@@ -5,7 +5,9 @@
 #include <QMimeData>
 #include <QPixmap>
 #include <QPointer>
+#include <QTimer>
 #include <QUrl>
+#include <chrono>
 
 namespace gui {
 
@@ -13,6 +15,9 @@ namespace {
 
 // A picture wider than this follows the pointer at this width.
 constexpr int DragPictureWidth = 320;
+
+// Longer than Qt waits, on X11, for a receiver to finish a drop (10 minutes).
+constexpr std::chrono::minutes DragLifetime{11};
 
 QPixmap DragPicture(const QString& file) {
     QImage picture = QImageReader(file).read();
@@ -34,7 +39,11 @@ void DragFile(QWidget& source, const QString& file) {
         drag->setHotSpot(picture.rect().center());
     }
     drag->exec(Qt::CopyAction, Qt::CopyAction);
-    if (drag) drag->deleteLater();
+    // The drag must outlive exec(): on X11 a receiver such as LibreOffice
+    // asks for the file only after the drop, and Qt answers from the drag
+    // until the receiver says it is done, then deletes it. A drop where no
+    // window takes drags leaves it to us.
+    if (drag) QTimer::singleShot(DragLifetime, drag, &QObject::deleteLater);
 }
 
 }  // namespace gui

@@ -127,6 +127,42 @@ if start_receiver; then
     (($(find "$work/cache/dururive/copies" -name 'hi yoa.gif' | wc -l) == 2)) || fail "the dragged file is gone"
 fi
 
+# LibreOffice Writer, with each of its front ends, takes the pasted file,
+# then the file dragged from slot 0 onto its page below the main window, and
+# saves the GIF whole in its document: two pictures, one file, our bytes.
+# Writer asks for the dragged file only after the drop.
+for front_end in gtk3 gen; do
+    began=$(date +%s%N)
+    start_writer "$front_end" || continue
+    xdotool windowactivate --sync "$writer" key ctrl+v
+    pasted() { save_writer && [[ "$(writer_holds "$work/same.gif")" =~ ^[1-9] ]]; }
+    wait_for 20 pasted || fail "the paste inserted nothing into Writer ($front_end)"
+    [[ "$(writer_holds "$work/same.gif")" == "1 1 1" ]] ||
+        fail "Writer ($front_end) saved the paste as: $(writer_holds "$work/same.gif")"
+    read -r wx wy ww wh < <(xwininfo -id "$writer" | awk '/Absolute upper-left X/ {x=$4} /Absolute upper-left Y/ {y=$4}
+        /Width:/ {w=$2} /Height:/ {h=$2} END {print x, y, w, h}')
+    read -r ox oy < <(client_origin "$main")
+    below=$((oy + $(xwininfo -id "$main" | awk '/Height:/ {print $2}')))
+    tx=$((wx + ww / 2)) ty=$(((below + wy + wh) / 2))
+    xdotool windowactivate --sync "$main" mousemove --sync $((ox + 70)) $((oy + 350))
+    arrow="$(pointer_cursor)"
+    xdotool mousedown 1 mousemove --sync $((ox + 110)) $((oy + 400))
+    wait_for 50 eval '[[ "$(pointer_cursor)" != "$arrow" ]]' || fail "the drag did not start ($front_end)"
+    refused="$(pointer_cursor)"
+    for step in 1 2 3 4 5 6 7 8; do
+        xdotool mousemove --sync $((ox + 110 + (tx - ox - 110) * step / 8)) $((oy + 400 + (ty - oy - 400) * step / 8))
+    done
+    wait_for 50 eval 'xdotool mousemove_relative 1 0; [[ "$(pointer_cursor)" != "$refused" ]]' ||
+        fail "Writer ($front_end) did not take the drag at $tx,$ty"
+    xdotool mouseup 1
+    dropped() { save_writer && [[ "$(writer_holds "$work/same.gif")" =~ ^[2-9] ]]; }
+    wait_for 20 dropped || fail "the drop inserted nothing into Writer ($front_end)"
+    [[ "$(writer_holds "$work/same.gif")" == "2 1 1" ]] ||
+        fail "Writer ($front_end) saved the drop as: $(writer_holds "$work/same.gif")"
+    end_writer
+    echo "Writer ($front_end) took the paste and the drop in $((($(date +%s%N) - began) / 1000000)) ms"
+done
+
 # Preview (9960, 2280, 975 x 375) opens a browser window at 100,300, 400 x 400.
 click_twips "$main" 9960 975 2280 375
 wait_for 200 browser_windows || fail "no preview window"

@@ -15,6 +15,7 @@ begin_test() {
 end_test() {
     for pid in "${started[@]}"; do kill "$pid" 2>/dev/null; done
     [[ -n "${receiver_pid:-}" ]] && pkill -KILL -s "$receiver_pid"
+    [[ -n "${writer_pid:-}" ]] && end_writer
     [[ -n "$test_browser_dir" ]] && end_browser "$test_browser_dir"
     rm -rf "$work"
 }
@@ -71,6 +72,64 @@ start_receiver() {
     receiver="$(window_named "^receiver ready$")"
 }
 receiver_says() { [[ "$(xdotool getwindowname "$receiver")" =~ $1 ]]; }
+
+# LibreOffice Writer with the front end $1 (gtk3 or gen), its profile and
+# temporary files in $work, in a session of its own, editing the empty
+# document $work/$1.odt ($writer_doc); its window is $writer. It is ready
+# once Ctrl+S has saved the document.
+start_writer() {
+    local title="^$1.odt - LibreOffice Writer\$"
+    writer_doc="$work/$1.odt"
+    python3 -c 'import sys, zipfile
+office = "urn:oasis:names:tc:opendocument:xmlns:office:1.0"
+manifest = "urn:oasis:names:tc:opendocument:xmlns:manifest:1.0"
+with zipfile.ZipFile(sys.argv[1], "w") as doc:
+    doc.writestr("mimetype", "application/vnd.oasis.opendocument.text")
+    doc.writestr("META-INF/manifest.xml", f"""<manifest:manifest xmlns:manifest="{manifest}"
+ manifest:version="1.3"><manifest:file-entry manifest:full-path="/"
+ manifest:media-type="application/vnd.oasis.opendocument.text"/><manifest:file-entry
+ manifest:full-path="content.xml" manifest:media-type="text/xml"/></manifest:manifest>""")
+    doc.writestr("content.xml", f"""<office:document-content xmlns:office="{office}"
+ office:version="1.3"><office:body><office:text/></office:body></office:document-content>""")' \
+        "$writer_doc" || { fail "no document for Writer"; return 1; }
+    SAL_USE_VCLPLUGIN="$1" TMPDIR="$work" setsid soffice -env:UserInstallation="file://$work/writer-profile" \
+        --norestore --nologo "$writer_doc" >"$work/writer.log" 2>&1 &
+    writer_pid=$!
+    wait_for 300 window_named "$title" || { fail "Writer ($1) showed no window: $(tail -n 5 "$work/writer.log")"; return 1; }
+    writer="$(window_named "$title")"
+    wait_for 10 save_writer || { fail "Writer ($1) did not save its document"; return 1; }
+}
+# Presses Ctrl+S in Writer and waits up to 5 s for its document to be written.
+save_writer() {
+    local before
+    before="$(stat -c %y "$writer_doc")"
+    xdotool windowactivate --sync "$writer" key ctrl+s
+    wait_for 50 eval '[[ "$(stat -c %y "$writer_doc")" != "$before" ]]'
+}
+# What Writer's saved document holds: how many pictures it shows, how many
+# picture files it has and how many of those are the file $1, byte for byte.
+writer_holds() {
+    python3 -c 'import sys, zipfile
+doc, gif = zipfile.ZipFile(sys.argv[1]), open(sys.argv[2], "rb").read()
+pictures = [doc.read(name) for name in doc.namelist() if name.startswith("Pictures/")]
+print(doc.read("content.xml").count(b"<draw:frame "), len(pictures), pictures.count(gif))' "$writer_doc" "$1"
+}
+# Ends Writer with all it started, and waits until it is gone: a Writer
+# started next on the same profile would hand its document to this one.
+end_writer() {
+    pkill -KILL -s "$writer_pid"
+    wait_for 50 bash -c "! pgrep -s $writer_pid"
+    writer_pid=""
+}
+
+# The serial of the pointer's cursor: during a drag it changes when the
+# window under the pointer says whether it takes the drop.
+pointer_cursor() {
+    /usr/bin/python3 -c 'from Xlib import display
+screen = display.Display()
+screen.xfixes_query_version()
+print(screen.xfixes_get_cursor_image(screen.screen().root).cursor_serial)'
+}
 
 # Left and top of a window's client area on the screen.
 client_origin() {
