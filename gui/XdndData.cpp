@@ -40,9 +40,7 @@ public:
         const auto& request = *reinterpret_cast<const xcb_selection_request_event_t*>(event);
         if (request.selection != selection_ || TakesDrops(request.requestor)) return false;
         const QMimeData* data = DraggedData();
-        if (!data) return false;
-        Answer(request, *data);
-        return true;
+        return data && Answer(request, *data);
     }
 
 private:
@@ -76,30 +74,29 @@ private:
         return name;
     }
 
-    // The types, or the bytes of the type asked for, written to the
-    // requestor's property; a type the drag does not hold is refused.
-    void Answer(const xcb_selection_request_event_t& request, const QMimeData& data) const {
+    // Writes the types, or the bytes of the type asked for, to the
+    // requestor's property and tells it so. Any other request is left to
+    // Qt, which converts the drag's data to more types than it holds.
+    bool Answer(const xcb_selection_request_event_t& request, const QMimeData& data) const {
         // Clients older than the ICCCM name no property: then it is the target.
         const xcb_atom_t property =
             request.property != XCB_ATOM_NONE ? request.property : request.target;
-        xcb_atom_t written = XCB_ATOM_NONE;
         if (request.target == targets_) {
             QList<xcb_atom_t> atoms{targets_};
             for (const QString& format : data.formats())
                 atoms.append(x11::Atom(connection_, qPrintable(format)));
             xcb_change_property(connection_, XCB_PROP_MODE_REPLACE, request.requestor, property,
                                 XCB_ATOM_ATOM, 32, uint32_t(atoms.size()), atoms.constData());
-            written = property;
-        } else if (const QString format = QString::fromLatin1(AtomName(request.target));
-                   data.hasFormat(format)) {
+        } else {
+            const QString format = QString::fromLatin1(AtomName(request.target));
+            if (!data.hasFormat(format)) return false;
             const QByteArray bytes = data.data(format);
-            // Larger data would need the incremental transfer; a GIF file's
+            // Larger data would need the incremental transfer; a file's
             // address is far below.
-            if (bytes.size() < qsizetype(xcb_get_maximum_request_length(connection_)) * 4 - 64) {
-                xcb_change_property(connection_, XCB_PROP_MODE_REPLACE, request.requestor, property,
-                                    request.target, 8, uint32_t(bytes.size()), bytes.constData());
-                written = property;
-            }
+            if (bytes.size() >= qsizetype(xcb_get_maximum_request_length(connection_)) * 4 - 64)
+                return false;
+            xcb_change_property(connection_, XCB_PROP_MODE_REPLACE, request.requestor, property,
+                                request.target, 8, uint32_t(bytes.size()), bytes.constData());
         }
         // An event sent is 32 bytes long, more than this one's fields.
         alignas(xcb_selection_notify_event_t) char event[32] = {};
@@ -109,9 +106,10 @@ private:
         notify.requestor = request.requestor;
         notify.selection = request.selection;
         notify.target = request.target;
-        notify.property = written;
+        notify.property = property;
         xcb_send_event(connection_, 0, request.requestor, XCB_EVENT_MASK_NO_EVENT, event);
         xcb_flush(connection_);
+        return true;
     }
 
     xcb_connection_t* connection_;
