@@ -9,6 +9,7 @@
 #include "gui/Dispatch.h"
 #include "gui/FontWarmUp.h"
 #include "gui/StartupNotification.h"
+#include "gui/XdndData.h"
 #include "gui/core/DisplayPlatform.h"
 #include "mainwindow/CommandLine.h"
 #include "mainwindow/Form1.h"
@@ -21,6 +22,7 @@ int main(int argc, char** argv) {
     gui::KeepReachableByScreenReaders();
     QApplication app(argc, argv);
     gui::TakeDesktopIdentity();
+    gui::AnswerDragDataRequests();
     RemoveOldGifCopies();
 
     fonts.Join();

@@ -72,6 +72,26 @@ start_receiver() {
     receiver="$(window_named "^receiver ready$")"
 }
 receiver_says() { [[ "$(xdotool getwindowname "$receiver")" =~ $1 ]]; }
+# The same page in Chromium running natively on Wayland, in a Wayland
+# session. No X tool sees its window, and the compositor places it, so the
+# title is read from the list of pages on Chromium's DevTools port.
+start_wayland_receiver() {
+    env -u DISPLAY setsid chromium --ozone-platform=wayland --remote-debugging-port=0 --no-sandbox --test-type \
+        --user-data-dir="$work/chromium" --no-first-run --disable-background-networking --disable-component-update \
+        --disable-sync --disable-gpu --password-store=basic --window-size=1280,180 --app="file://$receiver_page" \
+        >"$work/chromium.log" 2>&1 &
+    receiver_pid=$!
+    wait_for 300 wayland_receiver_says "^receiver ready$" ||
+        { fail "Chromium showed no page on Wayland: $(tail -n 5 "$work/chromium.log")"; return 1; }
+}
+wayland_receiver_title() {
+    python3 -c 'import html, json, sys, urllib.request
+port = open(sys.argv[1]).readline().strip()
+pages = json.load(urllib.request.urlopen(f"http://127.0.0.1:{port}/json/list", timeout=5))
+print(html.unescape(next(page["title"] for page in pages if page["type"] == "page")))' \
+        "$work/chromium/DevToolsActivePort" 2>/dev/null
+}
+wayland_receiver_says() { [[ "$(wayland_receiver_title)" =~ $1 ]]; }
 
 # LibreOffice Writer with the front end $1 (gtk3 or gen), its profile and
 # temporary files in $work, in a session of its own, editing the empty
