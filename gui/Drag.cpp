@@ -26,6 +26,11 @@ QPixmap DragPicture(const QString& file) {
     return QPixmap::fromImage(picture);
 }
 
+QPointer<QDrag>& NewestDrag() {
+    static QPointer<QDrag> drag;
+    return drag;
+}
+
 }  // namespace
 
 void DragFile(QWidget& source, const QString& file) {
@@ -33,6 +38,7 @@ void DragFile(QWidget& source, const QString& file) {
     data->setUrls({QUrl::fromLocalFile(file)});
     QPointer<QDrag> drag = new QDrag(&source);
     drag->setMimeData(data);
+    NewestDrag() = drag;
     const QPixmap picture = DragPicture(file);
     if (!picture.isNull()) {
         drag->setPixmap(picture);
@@ -44,6 +50,10 @@ void DragFile(QWidget& source, const QString& file) {
     // until the receiver says it is done, then deletes it. A drop where no
     // window takes drags leaves it to us.
     if (drag) QTimer::singleShot(DragLifetime, drag, &QObject::deleteLater);
+}
+
+const QMimeData* NewestDragData() {
+    return NewestDrag() ? NewestDrag()->mimeData() : nullptr;
 }
 
 }  // namespace gui

@@ -1,29 +1,17 @@
 #include "gui/XdndData.h"
 
+#include "gui/Drag.h"
 #include "gui/X11.h"
 
 #ifdef DURURIVE_HAVE_XCB
 #include <QAbstractNativeEventFilter>
-#include <QApplication>
-#include <QDrag>
+#include <QCoreApplication>
 #include <QMimeData>
-#include <QWidget>
 #include <cstdlib>
 
 namespace gui {
 
 namespace {
-
-// The data of the drag under way: Qt's drag object belongs to the widget
-// dragged from.
-const QMimeData* DraggedData() {
-    for (QWidget* window : QApplication::topLevelWidgets()) {
-        for (const QDrag* drag : window->findChildren<QDrag*>()) {
-            if (drag->mimeData()) return drag->mimeData();
-        }
-    }
-    return nullptr;
-}
 
 class DragDataAnswer final : public QAbstractNativeEventFilter {
 public:
@@ -39,7 +27,7 @@ public:
         if ((event->response_type & 0x7f) != XCB_SELECTION_REQUEST) return false;
         const auto& request = *reinterpret_cast<const xcb_selection_request_event_t*>(event);
         if (request.selection != selection_ || TakesDrops(request.requestor)) return false;
-        const QMimeData* data = DraggedData();
+        const QMimeData* data = NewestDragData();
         return data && Answer(request, *data);
     }
 
