@@ -256,7 +256,9 @@ TEST_F(ScrapGifTest, CopiesAreFilesOfTheirOwnAndOldOnesGo) {
     ASSERT_TRUE(QDir().mkpath(linked + "/copy-keep1") &&
                 QFile::link(linked, copies + "/copy-linked"));
     ASSERT_TRUE(QDir().mkpath(others));
-    if (::geteuid() == 0) ASSERT_EQ(::chown(QFile::encodeName(others), 65534, 65534), 0);
+    if (::geteuid() == 0) {
+        ASSERT_EQ(::chown(QFile::encodeName(others), 65534, 65534), 0);
+    }
     // Two days old: the first copy, a folder that is not a copy's, and those.
     QDir().mkpath(copies + "/mine");
     const time_t old = QDateTime::currentDateTime().addDays(-2).toSecsSinceEpoch();
